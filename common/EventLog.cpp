@@ -1,0 +1,124 @@
+#include "EventLog.h"
+
+#include "BoundedText.h"
+#include "HandleT.h"
+
+#include <cstdio>
+#include <cstring>
+
+const char* LogTypeWord(uint8_t type)
+{
+    switch (type) {
+    case kLogEvent:
+        return "EVENT";
+    case kLogError:
+        return "ERROR";
+    default:
+        return "UNKNOWN";
+    }
+}
+
+void FormatTimeStamp(const SYSTEMTIME& time, char* buffer, size_t size)
+{
+    FormatText(buffer, size, "%02d/%02d/%02d [%02d:%02d:%02d]", time.wYear, time.wMonth, time.wDay,
+               time.wHour, time.wMinute, time.wSecond);
+}
+
+void MakeTimeStamp(char* buffer, size_t size)
+{
+    SYSTEMTIME now;
+    ::GetLocalTime(&now);
+    FormatTimeStamp(now, buffer, size);
+}
+
+void FormatLogLine(char (&line)[kLogLineSize], const char* timeStamp, uint8_t type,
+                   const char* message)
+{
+    if (FormatText(line, sizeof(line), "%s*%s**%s\n", timeStamp, LogTypeWord(type), message))
+        return;
+    // Cut: keep the line's end on the last byte that fits.
+    line[kLogLineSize - 2] = '\n';
+    line[kLogLineSize - 1] = '\0';
+}
+
+namespace {
+
+// The text-mode translation of a stream opened with "a": every LF is stored as CR LF.
+size_t TranslateLineEnds(const char* line, char* out, size_t size)
+{
+    size_t used = 0;
+    for (const char* c = line; *c && used + 2 < size; ++c) {
+        if (*c == '\n')
+            out[used++] = '\r';
+        out[used++] = *c;
+    }
+    return used;
+}
+
+} // namespace
+
+void AppendLogLine(const char* path, uint8_t type, const char* message)
+{
+    char timeStamp[kTimeStampSize];
+    MakeTimeStamp(timeStamp, sizeof(timeStamp));
+    char line[kLogLineSize];
+    FormatLogLine(line, timeStamp, type, message);
+    char onDisk[2 * kLogLineSize];
+    size_t length = TranslateLineEnds(line, onDisk, sizeof(onDisk));
+
+    // Append access only: every write goes to the current end of the file, even when the other
+    // program appends to the same file, and the whole line goes in one write.
+    CFileHandle file(::CreateFileA(path, FILE_APPEND_DATA,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL));
+    if (!file)
+        return;
+    DWORD written = 0;
+    ::WriteFile(file.Get(), onDisk, static_cast<DWORD>(length), &written, NULL);
+}
+
+namespace {
+
+void CopySpan(char* dst, size_t size, const char* begin, size_t length)
+{
+    if (length >= size)
+        length = size - 1;
+    std::memcpy(dst, begin, length);
+    dst[length] = '\0';
+}
+
+} // namespace
+
+bool SplitLogLine(const char* line, LogEntry* entry)
+{
+    const char* firstStar = std::strchr(line, '*');
+    if (!firstStar)
+        return false;
+    const char* pair = std::strstr(firstStar + 1, "**");
+    if (!pair)
+        return false;
+    const char* message = pair + 2;
+    size_t messageLength = std::strcspn(message, "\r\n");
+
+    CopySpan(entry->timeStamp, sizeof(entry->timeStamp), line,
+             static_cast<size_t>(firstStar - line));
+    CopySpan(entry->type, sizeof(entry->type), firstStar + 1,
+             static_cast<size_t>(pair - firstStar - 1));
+    CopySpan(entry->message, sizeof(entry->message), message, messageLength);
+    return true;
+}
+
+std::vector<LogEntry> ReadLogFile(const char* path)
+{
+    std::vector<LogEntry> entries;
+    CStdioFile file(std::fopen(path, "r"));
+    if (!file)
+        return entries;
+    char line[kLogReadSize];
+    LogEntry entry;
+    while (std::fgets(line, sizeof(line), file.Get())) {
+        if (SplitLogLine(line, &entry))
+            entries.push_back(entry);
+    }
+    return entries;
+}

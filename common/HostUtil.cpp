@@ -1,0 +1,67 @@
+#include "HostUtil.h"
+
+#include "BoundedText.h"
+#include "RegistrySettings.h"
+
+#include <cstring>
+
+CUtil::CUtil() : slot(0), launchedProcessId(0)
+{
+    std::memset(dataPath, 0, sizeof(dataPath));
+    std::memset(propertiesPath, 0, sizeof(propertiesPath));
+    std::memset(slotText, 0, sizeof(slotText));
+}
+
+CUtil::~CUtil() = default;
+
+int CUtil::GetDataPath()
+{
+    char value[kSettingBufferSize];
+    if (!ReadSetting(kDataPathValue, value))
+        return 0;
+    return CopyText(dataPath, value) ? 1 : 0;
+}
+
+int CUtil::MakePropertiesPath()
+{
+    if (!GetDataPath())
+        return 0;
+    if (!FormatText(propertiesPath, sizeof(propertiesPath), "%s\\%s", dataPath, "Properties.dat")) {
+        propertiesPath[0] = '\0';
+        return 0;
+    }
+    return 1;
+}
+
+int CUtil::InitProperties()
+{
+    return serviceData.Init();
+}
+
+int CUtil::LoadProperties()
+{
+    return serviceData.Load(propertiesPath);
+}
+
+int CUtil::SaveProperties()
+{
+    return serviceData.Save(propertiesPath);
+}
+
+int CUtil::InitServiceData()
+{
+    return MakePropertiesPath() && InitProperties() && LoadProperties() ? 1 : 0;
+}
+
+void CUtil::WriteLog(uint8_t type, const char* message)
+{
+    char path[256];
+    if (!FormatText(path, sizeof(path), "%s\\%s.log", dataPath, slotText))
+        return;
+    AppendLogLine(path, type, message);
+}
+
+void CUtil::MakeTimeStamp(char* buffer)
+{
+    ::MakeTimeStamp(buffer, kTimeStampSize);
+}

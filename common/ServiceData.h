@@ -1,0 +1,27 @@
+#pragma once
+// Owner of one process's in-memory service table and its whole-file load and save.
+
+#include "ServiceRecord.h"
+
+#include <memory>
+
+class CServiceData {
+public:
+    // Allocates the table and fills it with zeros. 0 when memory is short.
+    int Init();
+    void Free();
+    bool HasTable() const { return table_ != nullptr; }
+
+    // Reads the whole file into the table: 1 exactly when all 443400 bytes were read.
+    int Load(const char* path);
+    // Replaces the file with the whole table: 1 exactly when all 443400 bytes were written.
+    int Save(const char* path) const;
+
+    // The record of a slot 0..49; the table must exist.
+    ServiceRecord& Record(int slot) { return table_->records[slot]; }
+    const ServiceRecord& Record(int slot) const { return table_->records[slot]; }
+    ServiceTable* Table() { return table_.get(); }
+
+private:
+    std::unique_ptr<ServiceTable> table_;
+};

@@ -1,0 +1,97 @@
+#include "TableFile.h"
+
+#include "BoundedText.h"
+#include "HandleT.h"
+
+#include <windows.h>
+#include <cstring>
+
+namespace {
+
+const int kReplaceAttempts = 100;
+const DWORD kReplaceRetryMs = 20;
+
+// Folder of path, or "." for a bare file name; a root folder keeps its backslash ("C:\\").
+bool FolderOf(const char* path, char* folder, size_t size)
+{
+    const char* slash = std::strrchr(path, '\\');
+    if (!slash)
+        return CopyText(folder, size, ".");
+    size_t length = static_cast<size_t>(slash - path);
+    if (length == 0 || path[length - 1] == ':')
+        ++length;
+    if (length + 1 > size)
+        return false;
+    std::memcpy(folder, path, length);
+    folder[length] = '\0';
+    return true;
+}
+
+bool WriteAll(HANDLE file, const void* data, size_t size)
+{
+    const char* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        DWORD chunk = size > 0x100000 ? 0x100000 : static_cast<DWORD>(size);
+        DWORD written = 0;
+        if (!::WriteFile(file, bytes, chunk, &written, NULL) || written == 0)
+            return false;
+        bytes += written;
+        size -= written;
+    }
+    return true;
+}
+
+bool IsTransientReplaceError(DWORD error)
+{
+    return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ||
+           error == ERROR_LOCK_VIOLATION;
+}
+
+} // namespace
+
+int ReadTableFile(const char* path, void* buffer, size_t size)
+{
+    CFileHandle file(::CreateFileA(path, GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL));
+    if (!file)
+        return 0;
+    char* bytes = static_cast<char*>(buffer);
+    size_t total = 0;
+    while (total < size) {
+        DWORD got = 0;
+        if (!::ReadFile(file.Get(), bytes + total, static_cast<DWORD>(size - total), &got, NULL) ||
+            got == 0)
+            break;
+        total += got;
+    }
+    return total == size ? 1 : 0;
+}
+
+int WriteTableFile(const char* path, const void* data, size_t size)
+{
+    char folder[MAX_PATH];
+    if (!FolderOf(path, folder, sizeof(folder)))
+        return 0;
+    char tempPath[MAX_PATH];
+    if (!::GetTempFileNameA(folder, "rvt", 0, tempPath))
+        return 0;
+
+    bool written;
+    {
+        CFileHandle temp(::CreateFileA(tempPath, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, NULL));
+        written = temp && WriteAll(temp.Get(), data, size) && ::FlushFileBuffers(temp.Get());
+    }
+    if (written) {
+        for (int attempt = 0; attempt < kReplaceAttempts; ++attempt) {
+            if (::MoveFileExA(tempPath, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+                return 1;
+            if (!IsTransientReplaceError(::GetLastError()))
+                break;
+            ::Sleep(kReplaceRetryMs);
+        }
+    }
+    ::DeleteFileA(tempPath);
+    return 0;
+}

@@ -1,0 +1,24 @@
+#pragma once
+// Launching and terminating the application of the host's slot.
+
+#include <cstddef>
+
+const size_t kDetailSize = 512;
+
+class CUtil;
+class CLaunches;
+
+// Loads the table and launches the slot's application with appPath, " " + appParams and workDir.
+// Writes "CallApplication success: %d" or "CallApplication fail: %d" into detail (left empty when
+// the table cannot be loaded). 1 launched, 0 not.
+int CallApplication(CUtil& util, CLaunches& launches, char (&detail)[kDetailSize]);
+
+// Creates the process with the host's own start-up information and records its identifier in the
+// record's appProcessId and in launchedProcessId. 1/0.
+int StartProcess(CUtil& util, CLaunches& launches, const char* applicationName, char* commandLine,
+                 const char* workingDirectory);
+
+// Terminates the application: the host's own latest launch while it runs; otherwise the record's
+// appProcessId, but only when that process runs the record's appPath. Writes the failed call's
+// "OpenProcess: ..." or "TerminateProcess: ..." detail. 1 terminated, 0 not.
+int TerminateApplication(CUtil& util, const CLaunches& launches, char (&detail)[kDetailSize]);

@@ -1,0 +1,33 @@
+// Halyard, the application host: one hidden-window process per running service.
+
+#include "HostUtil.h"
+#include "HostWindow.h"
+#include "SlotArgument.h"
+#include "resource.h"
+
+#include <windows.h>
+
+CUtil util;
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR argument, int showCommand)
+{
+    if (!ParseSlotArgument(argument, util))
+        return 0;
+    if (!util.InitServiceData())
+        return 0;
+
+    ::LoadStringA(instance, IDS_APP_TITLE, hostTitle, sizeof(hostTitle));
+    ::LoadStringA(instance, IDC_HALYARD, hostClassName, sizeof(hostClassName));
+    RegisterHostClass(instance);
+    if (!InitHost(instance, showCommand))
+        return 0;
+
+    MSG message = {};
+    BOOL got;
+    while ((got = ::GetMessageA(&message, NULL, 0, 0)) > 0) {
+        ::TranslateMessage(&message);
+        ::DispatchMessageA(&message);
+    }
+    // The quit message's parameter, which is always 0.
+    return got == 0 ? static_cast<int>(message.wParam) : 0;
+}

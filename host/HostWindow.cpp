@@ -1,0 +1,132 @@
+#include "HostWindow.h"
+
+#include "ApplicationControl.h"
+#include "HostUtil.h"
+#include "Launches.h"
+#include "resource.h"
+
+#include <cstdint>
+
+char hostClassName[kResourceTextSize];
+char hostTitle[kResourceTextSize];
+
+namespace {
+
+HINSTANCE hostInstance;
+HWND hostWindow;
+CLaunches launches;
+
+// Writes a summary line and, after it, the operation's detail text as a line of the same type.
+void WriteLogWithDetail(uint8_t type, const char* summary, const char* detail)
+{
+    util.WriteLog(type, summary);
+    util.WriteLog(type, detail);
+}
+
+// Poll timer: the manager asks for a stop by saving runRequested 0.
+void OnPollTimer(HWND window)
+{
+    if (!util.LoadProperties())
+        return;
+    if (util.Record().runRequested != 0)
+        return;
+    ::KillTimer(window, kPollTimer);
+    char detail[kDetailSize] = "";
+    if (TerminateApplication(util, launches, detail))
+        util.WriteLog(kLogEvent,
+                      "Application terminated by Halyard by request of Ravelin manager.");
+    else
+        WriteLogWithDetail(kLogError,
+                           "Application failed to terminated by Halyard by request of Ravelin "
+                           "manager.",
+                           detail);
+}
+
+// Revive timer: launch again with the record's current values, once.
+void OnReviveTimer(HWND window)
+{
+    ::KillTimer(window, kReviveTimer);
+    char detail[kDetailSize] = "";
+    if (CallApplication(util, launches, detail))
+        WriteLogWithDetail(kLogEvent, "Application revived by Halyard.", detail);
+    else
+        WriteLogWithDetail(kLogError, "Application couldn't revived by Halyard.", detail);
+}
+
+// The interactive session is ending: terminate now, revive in 10 s, never object.
+LRESULT OnQueryEndSession(HWND window)
+{
+    if (util.Record().reviveOnSessionEnd != 1)
+        return TRUE;
+    char detail[kDetailSize] = "";
+    if (TerminateApplication(util, launches, detail))
+        util.WriteLog(kLogEvent, "Application terminated by Halyard for end session.");
+    else
+        WriteLogWithDetail(kLogError,
+                           "Application couldn't terminated by Halyard for end session.", detail);
+    ::SetTimer(window, kReviveTimer, kReviveDelayMs, NULL);
+    return TRUE;
+}
+
+} // namespace
+
+void RegisterHostClass(HINSTANCE instance)
+{
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = HostWndProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = ::LoadIconA(instance, MAKEINTRESOURCEA(IDI_HALYARD));
+    windowClass.hCursor = ::LoadCursorA(NULL, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    windowClass.lpszClassName = hostClassName;
+    windowClass.hIconSm = ::LoadIconA(instance, MAKEINTRESOURCEA(IDI_SMALL));
+    ::RegisterClassExA(&windowClass);
+}
+
+int InitHost(HINSTANCE instance, int /*showCommand*/)
+{
+    hostInstance = instance;
+    HWND window = ::CreateWindowExA(0, hostClassName, hostTitle, WS_OVERLAPPEDWINDOW,
+                                    CW_USEDEFAULT, 0, CW_USEDEFAULT, 0, NULL, NULL, instance,
+                                    NULL);
+    if (!window) {
+        util.WriteLog(kLogError, "Halyard initialization failed.");
+        return 0;
+    }
+    hostWindow = window;
+    util.Record().hostWindow = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(window));
+    util.SaveProperties();
+
+    ::ShowWindow(window, SW_HIDE);
+    ::UpdateWindow(window);
+
+    char detail[kDetailSize] = "";
+    if (CallApplication(util, launches, detail))
+        WriteLogWithDetail(kLogEvent, "Application executed by Halyard.", detail);
+    else
+        WriteLogWithDetail(kLogError, "Halyard couldn't execute the application.", detail);
+
+    ::SetTimer(window, kPollTimer, kPollPeriodMs, NULL);
+    return 1;
+}
+
+LRESULT CALLBACK HostWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_DESTROY:
+        ::PostQuitMessage(0);
+        return 0;
+    case WM_QUERYENDSESSION:
+        return OnQueryEndSession(window);
+    case WM_TIMER:
+        if (wParam == kPollTimer)
+            OnPollTimer(window);
+        else if (wParam == kReviveTimer)
+            OnReviveTimer(window);
+        return 0;
+    default:
+        return ::DefWindowProcA(window, message, wParam, lParam);
+    }
+}

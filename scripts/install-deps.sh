@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what a fresh Debian 12 machine lacks to build and test Ravelin (Debian packages only).
+set -euo pipefail
+
+need=()
+command -v i686-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-i686)
+command -v cmake >/dev/null || need+=(cmake)
+command -v wine >/dev/null || need+=(wine wine64)
+dpkg -s wine32:i386 >/dev/null 2>&1 || need+=(wine32:i386)
+command -v Xvfb >/dev/null || need+=(xvfb)
+command -v xauth >/dev/null || need+=(xauth)
+command -v xvfb-run >/dev/null || need+=(xvfb)
+[ -f /usr/src/googletest/googletest/CMakeLists.txt ] || need+=(googletest)
+command -v import >/dev/null || need+=(imagemagick)
+
+if [ ${#need[@]} -eq 0 ]; then
+    exit 0
+fi
+
+echo "Installing: ${need[*]}"
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $SUDO dpkg --add-architecture i386
+fi
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${need[@]}" >/dev/null
