@@ -117,16 +117,16 @@ int TerminateApplication(CUtil& util, const CLaunches& launches, char (&detail)[
         FormatTerminationDetail(util, record, "OpenProcess", ::GetLastError(), detail);
         return 0;
     }
+    if (!IsProcessRunning(process.Get())) {
+        // An ended process whose handle someone keeps; Windows refuses to terminate it.
+        FormatTerminationDetail(util, record, "TerminateProcess", ERROR_ACCESS_DENIED, detail);
+        return 0;
+    }
     char appPath[sizeof(record.appPath) + 1];
     CopyField(appPath, record.appPath);
     if (!ProcessRunsImage(process.Get(), appPath)) {
         // Another program has that identifier by now: as good as no such process.
         FormatTerminationDetail(util, record, "OpenProcess", ERROR_INVALID_PARAMETER, detail);
-        return 0;
-    }
-    if (!IsProcessRunning(process.Get())) {
-        // An ended process whose handle someone keeps; Windows refuses to terminate it.
-        FormatTerminationDetail(util, record, "TerminateProcess", ERROR_ACCESS_DENIED, detail);
         return 0;
     }
     return TerminateRunning(util, process.Get(), detail);

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Builds Ravelin, installs it into a Wine prefix the way the Windows installer does, and runs it.
+# The prefix is ./run/prefix (or $RAVELIN_PREFIX). Without a display, everything runs under Xvfb.
+set -euo pipefail
+cd "$(dirname "$0")"
+root=$(pwd)
+
+scripts/install-deps.sh
+cmake -S . -B build -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build -j 2
+
+if [ -z "${DISPLAY:-}" ]; then
+    exec xvfb-run -a -s "-screen 0 1024x768x24" scripts/run-product.sh "$root"
+fi
+exec scripts/run-product.sh "$root"
