@@ -66,15 +66,25 @@ void AppendLogLine(const char* path, uint8_t type, const char* message)
     char onDisk[2 * kLogLineSize];
     size_t length = TranslateLineEnds(line, onDisk, sizeof(onDisk));
 
-    // Append access only: every write goes to the current end of the file, even when the other
-    // program appends to the same file, and the whole line goes in one write.
-    CFileHandle file(::CreateFileA(path, FILE_APPEND_DATA,
+    CFileHandle file(::CreateFileA(path, GENERIC_WRITE,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL));
     if (!file)
         return;
+    // The manager and the slot's host may append at the same moment. Append-only access is not
+    // atomic everywhere (Wine finds the end and writes there in two steps), so each writer holds
+    // an exclusive lock on one byte far beyond any data while it finds the end and writes.
+    // Readers are not affected: the locked byte never holds data.
+    OVERLAPPED lockRange = {};
+    lockRange.Offset = 0xFFFFFFFF;
+    lockRange.OffsetHigh = 0x7FFFFFFF;
+    if (!::LockFileEx(file.Get(), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &lockRange))
+        return;
+    LARGE_INTEGER end = {};
     DWORD written = 0;
-    ::WriteFile(file.Get(), onDisk, static_cast<DWORD>(length), &written, NULL);
+    if (::SetFilePointerEx(file.Get(), end, NULL, FILE_END))
+        ::WriteFile(file.Get(), onDisk, static_cast<DWORD>(length), &written, NULL);
+    ::UnlockFileEx(file.Get(), 0, 1, 0, &lockRange);
 }
 
 namespace {
