@@ -13,5 +13,8 @@ wineserver -p </dev/null >/dev/null 2>&1
 wine cmd /c exit </dev/null >/dev/null 2>&1
 # Without a window manager, unmanaged windows hide and close at once instead of after 2 s.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
+# An installed system's settings; suites that need others change them.
+wine reg add 'HKLM\SOFTWARE\Morvane\Ravelin' /v path /d 'C:\Program Files\Ravelin' /f </dev/null >/dev/null 2>&1
+wine reg add 'HKLM\SOFTWARE\Morvane\Ravelin' /v dataPath /d 'C:\Program Files\Ravelin\Data' /f </dev/null >/dev/null 2>&1
 wineserver -k 2>/dev/null || true
 wineserver -w 2>/dev/null || true

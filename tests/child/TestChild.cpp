@@ -1,6 +1,7 @@
 // The test child: a small application that the host launches in tests.
 // It records its process id, command line and working directory in
-// %RAVELIN_CHILD_RECORDS%\child-<pid>.txt, and obeys these words of its command line:
+// %RAVELIN_CHILD_RECORDS%\child-<pid>.txt (C:\ravelin child records\child-<pid>.txt when the
+// variable is not set, as for children of services), and obeys these words of its command line:
 //   --exit-after <ms>   exit by itself after that many milliseconds
 //   --spawn             start a child of its own (a plain test child) and record its id
 //   --ignore-close      ignore WM_CLOSE, the polite request to end
@@ -14,6 +15,7 @@
 namespace {
 
 const UINT_PTR kExitTimer = 1;
+const char kDefaultRecordFolder[] = "C:\\ravelin child records";
 bool ignoreClose = false;
 
 bool HasWord(const char* commandLine, const char* word)
@@ -48,8 +50,12 @@ void WriteRecord(DWORD spawned)
 {
     char folder[MAX_PATH];
     DWORD length = ::GetEnvironmentVariableA("RAVELIN_CHILD_RECORDS", folder, sizeof(folder));
-    if (length == 0 || length >= sizeof(folder))
+    if (length >= sizeof(folder))
         return;
+    if (length == 0) {
+        std::snprintf(folder, sizeof(folder), "%s", kDefaultRecordFolder);
+        ::CreateDirectoryA(folder, NULL);
+    }
     char cwd[MAX_PATH] = "";
     ::GetCurrentDirectoryA(sizeof(cwd), cwd);
     char path[MAX_PATH];

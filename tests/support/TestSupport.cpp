@@ -168,6 +168,8 @@ void KillProcess(DWORD pid)
     ::CloseHandle(process);
 }
 
+const char kServiceChildRecords[] = "C:\\ravelin child records";
+
 namespace {
 
 bool ParseChildRecord(const std::string& text, ChildRecord* record)

@@ -70,5 +70,7 @@ struct ChildRecord {
     std::string workDir;
     DWORD spawned = 0;
 };
+// Where children record themselves when their environment does not say (children of services).
+extern const char kServiceChildRecords[];
 // Every record in the folder, in no particular order.
 std::vector<ChildRecord> ReadChildRecords(const std::string& folder);

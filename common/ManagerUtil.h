@@ -1,0 +1,76 @@
+#pragma once
+// The manager's utility object: installation and data folders, the values its dialogs receive,
+// queries over the 50 slots, message boxes, the service-name rule, path, shell and window helpers,
+// and the manager's side of the event log.
+
+#include "EventLog.h"
+#include "ServiceRecord.h"
+
+#include <windows.h>
+#include <cstdint>
+
+const size_t kProgressTitleSize = 81;
+const size_t kDataFolderCopySize = 1024;
+
+// The data folder as last looked up, for the "Open Data Folder" command (up to 1023 characters).
+extern char dataFolderForShell[kDataFolderCopySize];
+
+class CUtil {
+public:
+    // Platform check, installation folder, data folder, table path; a refusal asks the program
+    // to end (a quit message is posted).
+    CUtil();
+    virtual ~CUtil();
+
+    // Folders and the table path.
+    int GetInstallPath();
+    int GetDataPath(const char* fallback);
+    int MakePropertiesPath();
+
+    // Slot queries over the in-memory table that serviceTable points to (the list view's).
+    int CountServices() const;
+    bool HasFreeSlot() const;
+    int FindFreeSlot() const;
+    int FindServiceByName(const char* name) const;
+    int FindServiceByAppPath(const char* appPath) const;
+
+    // Message boxes owned by ownerWindow, caption "Ravelin".
+    int ErrorBox(const char* text) const;
+    int InfoBox(const char* text) const;
+    // The box for a failed service installation, chosen by GetLastError.
+    int ShowInstallError() const;
+
+    // Copies of text with every blank replaced by "-", and of path cut at its last backslash.
+    static void MakeServiceName(const char* text, char* name, size_t size);
+    static void GetFolderOfPath(const char* path, char* folder, size_t size);
+    static HINSTANCE OpenWithShell(const char* target);
+    static HWND FindWindowByTitle(const char* text);
+    static void BringWindowToFront(HWND window);
+    // Sets progressTitle and runs the progress dialog modally.
+    void ShowProgress(const char* text);
+    // True on Windows 95, 98 and ME, after telling the user so.
+    static bool IsUnsupportedPlatform();
+
+    // The slot's event log, for slots 0 to 99; nothing at all for any other number.
+    void WriteLog(uint32_t slot, uint8_t type, const char* message) const;
+    static void MakeTimeStamp(char* buffer);
+    void DeleteLog(uint32_t slot) const;
+    // "<dataPath>\NN.log"; false for a slot above 99 or a path that does not fit.
+    bool MakeLogPath(uint32_t slot, char* path, size_t size) const;
+
+    char installPath[256];
+    char dataPath[256];
+    char propertiesPath[512];
+    HWND ownerWindow;
+    int32_t newMode;
+    int32_t editSlot;
+    char progressTitle[kProgressTitleSize];
+    int32_t progressHoldMs;
+    int32_t logSlot;
+
+    // The table the slot queries read; set by its owner, the service list view.
+    ServiceTable* serviceTable;
+};
+
+// The manager's one utility object, created before everything else of the manager.
+extern CUtil util;
