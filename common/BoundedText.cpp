@@ -56,3 +56,9 @@ bool CopyField(char* dst, size_t size, const char* field, size_t fieldSize)
     dst[length] = '\0';
     return fits;
 }
+
+bool FieldEquals(const char* field, size_t fieldSize, const char* text)
+{
+    size_t length = FieldLength(field, fieldSize);
+    return std::strlen(text) == length && std::memcmp(field, text, length) == 0;
+}

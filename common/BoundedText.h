@@ -29,3 +29,12 @@ bool CopyText(char (&dst)[N], const char* src)
 {
     return CopyText(dst, N, src);
 }
+
+// True when a text field (which may lack its terminator) holds exactly text, byte for byte.
+bool FieldEquals(const char* field, size_t fieldSize, const char* text);
+
+template <size_t M>
+bool FieldEquals(const char (&field)[M], const char* text)
+{
+    return FieldEquals(field, M, text);
+}

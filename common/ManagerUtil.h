@@ -40,20 +40,25 @@ public:
     // The box for a failed service installation, chosen by GetLastError.
     int ShowInstallError() const;
 
-    // Copies of text with every blank replaced by "-", and of path cut at its last backslash.
+    // A copy of text with every blank replaced by "-": the service's name in the SCM.
     static void MakeServiceName(const char* text, char* name, size_t size);
+    // A copy of path cut at its last backslash; a path without one is returned whole.
     static void GetFolderOfPath(const char* path, char* folder, size_t size);
+    // The shell's "open" verb: a folder opens in the file browser, an address in the browser.
     static HINSTANCE OpenWithShell(const char* target);
+    // The first top-level window, in z-order, whose title contains text (case-sensitive).
     static HWND FindWindowByTitle(const char* text);
+    // Raises the window above all others and restores it when minimised or maximised.
     static void BringWindowToFront(HWND window);
     // Sets progressTitle and runs the progress dialog modally.
     void ShowProgress(const char* text);
-    // True on Windows 95, 98 and ME, after telling the user so.
-    static bool IsUnsupportedPlatform();
+    // 0 only on the NT family; 1 on Windows 95, 98 and ME, Win32s, or when the check fails.
+    static int IsUnsupportedPlatform();
 
     // The slot's event log, for slots 0 to 99; nothing at all for any other number.
     void WriteLog(uint32_t slot, uint8_t type, const char* message) const;
     static void MakeTimeStamp(char* buffer);
+    // Deletes the slot's log file; a missing or busy file is left alone.
     void DeleteLog(uint32_t slot) const;
     // "<dataPath>\NN.log"; false for a slot above 99 or a path that does not fit.
     bool MakeLogPath(uint32_t slot, char* path, size_t size) const;

@@ -1,0 +1,53 @@
+#pragma once
+// Registration and control of the services of the table's records through the Service Control
+// Manager, and the run-request handshakes with the records' application hosts.
+
+#include "HandleT.h"
+#include "Object.h"
+#include "ServiceStatus.h"
+
+#include <windows.h>
+
+class CManagerTable;
+struct ServiceRecord;
+
+class CServiceAction : public CObject {
+public:
+    // Opens the local SCM; on failure tells the user and goes on without it.
+    CServiceAction();
+    ~CServiceAction() override;
+
+    // Each takes a slot 0..49 of the in-memory table, makes one SCM request, reports its own
+    // failure (message box and log line) and returns 1 for success, 0 for failure.
+    int Install(int slot);
+    int Uninstall(int slot);
+    int Start(int slot);
+    int Stop(int slot);
+    ServiceStatus QueryStatus(int slot);
+
+    // runRequested 1 and a save, then Start; restored to 0 when the SCM refuses.
+    int StartWithHandshake(int slot, CManagerTable& table);
+    // runRequested 0 and a save, "Stopping..." for about 6 s so that the host sees the request
+    // and ends the application, then Stop; restored to 1 when the SCM refuses.
+    int StopWithHandshake(int slot, CManagerTable& table);
+
+    CScHandle scmHandle;
+
+    // How the Parameters values are written; replaceable so that tests can refuse a write.
+    using RegSetValueFunction = LONG(WINAPI*)(HKEY, LPCSTR, DWORD, DWORD, const BYTE*, DWORD);
+    RegSetValueFunction regSetValue;
+
+private:
+    // The slot's record, when the table exists and the slot lies within it.
+    ServiceRecord* RecordOf(int slot) const;
+    // The record's service name; false when there is no such record or its name is empty.
+    bool ServiceNameOf(int slot, char (&name)[81]) const;
+    int WriteParameters(const char* serviceName, const ServiceRecord& record);
+    int InstallFailed(int slot);
+    int RegistryFailed(int slot);
+    int ReportFailure(int slot, const char* text);
+    void SaveOrReport(CManagerTable& table);
+};
+
+// The manager's one service control object, created after its CUtil.
+extern CServiceAction serviceAction;
