@@ -108,23 +108,25 @@ int CUtil::FindFreeSlot() const
 
 int CUtil::FindServiceByName(const char* name) const
 {
-    for (int slot = 0; slot < kSlotCount; ++slot) {
-        const ServiceRecord* record = RecordOf(serviceTable, slot);
-        if (!record || (newMode == 0 && slot == editSlot))
-            continue;
-        if (FieldEquals(record->displayName, name))
-            return slot;
-    }
-    return -1;
+    return FindService(name, [](const ServiceRecord& record, const char* text) {
+        return FieldEquals(record.displayName, text);
+    });
 }
 
 int CUtil::FindServiceByAppPath(const char* appPath) const
+{
+    return FindService(appPath, [](const ServiceRecord& record, const char* text) {
+        return FieldEquals(record.appPath, text);
+    });
+}
+
+int CUtil::FindService(const char* text, bool (*matches)(const ServiceRecord&, const char*)) const
 {
     for (int slot = 0; slot < kSlotCount; ++slot) {
         const ServiceRecord* record = RecordOf(serviceTable, slot);
         if (!record || (newMode == 0 && slot == editSlot))
             continue;
-        if (FieldEquals(record->appPath, appPath))
+        if (matches(*record, text))
             return slot;
     }
     return -1;

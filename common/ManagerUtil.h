@@ -75,6 +75,10 @@ public:
 
     // The table the slot queries read; set by its owner, the service list view.
     ServiceTable* serviceTable;
+
+private:
+    // The first record that matches, passing over the edited record while editing.
+    int FindService(const char* text, bool (*matches)(const ServiceRecord&, const char*)) const;
 };
 
 // The manager's one utility object, created before everything else of the manager.

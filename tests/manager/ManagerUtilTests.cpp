@@ -1,6 +1,7 @@
 // The manager's utility object: slot queries, names and paths, the data folder, the log, windows.
 
 #include "DialogWatcher.h"
+#include "ManagerTable.h"
 #include "ManagerUtil.h"
 #include "TestSupport.h"
 
@@ -273,4 +274,32 @@ TEST(ManagerBoxTest, BoxesAreCaptionedRavelinAndInstallErrorsNamedByCode)
             "The specified service already exists in this database.", "Service install failed."));
     for (const SeenDialog& box : watcher.Seen())
         EXPECT_EQ("Ravelin", box.caption);
+}
+
+TEST(ManagerTableTest, TheViewsTableIsTheOneTheQueriesReadAndIsSavedAtThePropertiesPath)
+{
+    std::string folder = MakeScratchDir("manager table");
+    CUtil local = util;
+    std::snprintf(local.propertiesPath, sizeof(local.propertiesPath), "%s\\Properties.dat",
+                  folder.c_str());
+    {
+        CManagerTable table(local);
+        EXPECT_EQ(0, table.LoadProperties()); // no table yet
+        ASSERT_EQ(1, table.InitProperties());
+        ASSERT_NE(nullptr, local.serviceTable);
+        EXPECT_EQ(0, table.LoadProperties()); // no file yet: all slots stay free
+        FillRecord(table.Record(12), 12, "Kept", "C:\\a.exe", "C:\\", "", 1);
+        EXPECT_EQ(1, local.CountServices());
+        ASSERT_EQ(1, table.SaveProperties());
+    }
+    EXPECT_EQ(nullptr, local.serviceTable); // released with its owner
+
+    CManagerTable reloaded(local);
+    ASSERT_EQ(1, reloaded.InitProperties());
+    ASSERT_EQ(1, reloaded.LoadProperties());
+    EXPECT_STREQ("Kept", reloaded.Record(12).displayName);
+    EXPECT_EQ(0, local.FindFreeSlot());
+    local.newMode = 1;
+    EXPECT_EQ(12, local.FindServiceByName("Kept"));
+    EXPECT_EQ(kTableSize, ReadFileBytes(local.propertiesPath).size());
 }
