@@ -178,22 +178,29 @@ TEST_F(ServiceActionTest, StartRunsTheChainAndTheStopHandshakeEndsTheApplication
     CDialogWatcher watcher;
     ASSERT_EQ(1, serviceAction.Install(7));
 
-    DWORD startRequested = ::GetTickCount();
-    ASSERT_EQ(1, serviceAction.StartWithHandshake(7, table));
-    EXPECT_EQ(1u, RunRequestedOnDisk(7));
+    // The child records itself as soon as it runs; a thread notes when, while the progress
+    // dialog still holds the start.
     std::vector<ChildRecord> children;
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            children = ReadChildRecords(kServiceChildRecords);
-            return !children.empty();
-        },
-        10000));
-    DWORD childRunning = ::GetTickCount() - startRequested;
+    std::atomic<DWORD> childRunning(0);
+    DWORD startRequested = ::GetTickCount();
+    std::thread starter([&] {
+        WaitUntil(
+            [&] {
+                children = ReadChildRecords(kServiceChildRecords);
+                return !children.empty();
+            },
+            10000);
+        childRunning = ::GetTickCount();
+    });
+    int started = serviceAction.StartWithHandshake(7, table);
+    starter.join();
+    ASSERT_EQ(1, started);
+    ASSERT_FALSE(children.empty());
+    EXPECT_EQ(1u, RunRequestedOnDisk(7));
     EXPECT_EQ(" --spawn", children[0].commandLine);
     EXPECT_EQ(Started, serviceAction.QueryStatus(7));
-    std::printf("[ measured ] start request to the test child running: %lu ms (including the "
-                "1 s progress dialog)\n",
-                childRunning);
+    std::printf("[ measured ] start request to the test child running: %lu ms\n",
+                childRunning - startRequested);
 
     // Watch, from another thread, when the application ends and when the service leaves RUNNING.
     DWORD child = children[0].pid;

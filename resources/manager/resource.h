@@ -1,0 +1,31 @@
+#pragma once
+// Resource ids of the manager. The framework's own ids (ID_APP_EXIT, ID_VIEW_TOOLBAR,
+// ID_VIEW_STATUS_BAR, IDS_IDLE_MESSAGE) come from its header.
+
+#include "../../framework/FrameworkIds.h"
+
+// The main window's one resource id: menu, toolbar, toolbar bitmap, icon and title string.
+#define IDR_MAINFRAME 128
+
+// Dialogs.
+#define IDD_FURTHER_ACTIONS 137
+#define IDD_PROGRESS 138
+
+// Controls; IDC_STATIC for labels and frames that nothing refers to.
+#define IDC_STATIC -1
+#define IDC_INSTALL_SERVICE 1018
+#define IDC_START_SERVICE 1019
+#define IDC_PROGRESS_BAR 1020
+
+// Commands of the menus, the toolbar and the context menu.
+#define ID_HELP_MANUAL 32772
+#define ID_HELP_MORVANE 32774
+#define ID_SERVICE_NEW 32777
+#define ID_SERVICE_EDIT 32778
+#define ID_SERVICE_INSTALL 32779
+#define ID_SERVICE_UNINSTALL 32780
+#define ID_SERVICE_DELETE 32782
+#define ID_SERVICE_START 32783
+#define ID_SERVICE_STOP 32784
+#define ID_SERVICE_LOG 32787
+#define ID_OPEN_DATA_FOLDER 32788
