@@ -137,12 +137,17 @@ int CServiceAction::ReportFailure(int slot, const char* text)
     return 0;
 }
 
-int CServiceAction::Uninstall(int slot)
+CScHandle CServiceAction::OpenRecordService(int slot, DWORD access) const
 {
     char serviceName[81];
     if (!scmHandle || !ServiceNameOf(slot, serviceName))
-        return ReportFailure(slot, "Service uninstall failed.");
-    CScHandle service(::OpenServiceA(scmHandle.Get(), serviceName, DELETE));
+        return CScHandle();
+    return CScHandle(::OpenServiceA(scmHandle.Get(), serviceName, access));
+}
+
+int CServiceAction::Uninstall(int slot)
+{
+    CScHandle service = OpenRecordService(slot, DELETE);
     if (!service || !::DeleteService(service.Get()))
         return ReportFailure(slot, "Service uninstall failed.");
     service.Reset();
@@ -153,10 +158,7 @@ int CServiceAction::Uninstall(int slot)
 
 int CServiceAction::Start(int slot)
 {
-    char serviceName[81];
-    if (!scmHandle || !ServiceNameOf(slot, serviceName))
-        return ReportFailure(slot, "Service start failed.");
-    CScHandle service(::OpenServiceA(scmHandle.Get(), serviceName, SERVICE_START));
+    CScHandle service = OpenRecordService(slot, SERVICE_START);
     if (!service || !::StartServiceA(service.Get(), 0, NULL))
         return ReportFailure(slot, "Service start failed.");
     service.Reset();
@@ -167,10 +169,7 @@ int CServiceAction::Start(int slot)
 
 int CServiceAction::Stop(int slot)
 {
-    char serviceName[81];
-    if (!scmHandle || !ServiceNameOf(slot, serviceName))
-        return ReportFailure(slot, "Service stop failed.");
-    CScHandle service(::OpenServiceA(scmHandle.Get(), serviceName, SERVICE_STOP));
+    CScHandle service = OpenRecordService(slot, SERVICE_STOP);
     if (!service)
         return ReportFailure(slot, "Service stop failed.");
     SERVICE_STATUS status;

@@ -42,6 +42,8 @@ private:
     ServiceRecord* RecordOf(int slot) const;
     // The record's service name; false when there is no such record or its name is empty.
     bool ServiceNameOf(int slot, char (&name)[81]) const;
+    // The record's service opened with the access; no handle without the SCM or a name.
+    CScHandle OpenRecordService(int slot, DWORD access) const;
     int WriteParameters(const char* serviceName, const ServiceRecord& record);
     int InstallFailed(int slot);
     int RegistryFailed(int slot);

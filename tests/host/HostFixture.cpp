@@ -54,14 +54,7 @@ void HostTest::StartHost(const std::string& argument)
 
 std::vector<ChildRecord> HostTest::WaitChildren(size_t count, DWORD timeoutMs)
 {
-    std::vector<ChildRecord> children;
-    WaitUntil(
-        [&] {
-            children = ReadChildRecords(childDir);
-            return children.size() >= count;
-        },
-        timeoutMs);
-    return children;
+    return WaitChildRecords(childDir, count, timeoutMs);
 }
 
 ChildRecord HostTest::ChildOtherThan(const std::vector<ChildRecord>& children, DWORD pid)

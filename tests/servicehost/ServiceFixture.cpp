@@ -115,12 +115,5 @@ bool ServiceTest::Stop(const std::string& name)
 
 std::vector<ChildRecord> ServiceTest::WaitChildren(size_t count, DWORD timeoutMs)
 {
-    std::vector<ChildRecord> children;
-    WaitUntil(
-        [&] {
-            children = ReadChildRecords(kServiceChildRecords);
-            return children.size() >= count;
-        },
-        timeoutMs);
-    return children;
+    return WaitChildRecords(kServiceChildRecords, count, timeoutMs);
 }

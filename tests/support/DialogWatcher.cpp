@@ -20,11 +20,13 @@ BOOL CALLBACK CollectDialog(HWND window, LPARAM param)
     return TRUE;
 }
 
+// Read without a message: the dialog's thread may be busy (the progress dialog's hold sleeps).
 std::string TextOf(HWND window)
 {
-    char text[1024] = "";
-    ::SendMessageTimeoutA(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text),
-                          SMTO_ABORTIFHUNG, 1000, NULL);
+    WCHAR wide[1024] = L"";
+    ::InternalGetWindowText(window, wide, 1024);
+    char text[2048] = "";
+    ::WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof(text), NULL, NULL);
     return text;
 }
 
@@ -59,6 +61,11 @@ void CDialogWatcher::Poll()
             seen_[entry->second].goneAt = now;
             entry = open_.erase(entry);
         } else {
+            // A dialog may set its caption after it shows: keep the latest.
+            SeenDialog& dialog = seen_[entry->second];
+            dialog.caption = TextOf(entry->first);
+            if (!dialog.messageBox && ShouldCloseAtOnce(dialog.caption))
+                ::PostMessageA(entry->first, WM_COMMAND, IDCANCEL, 0);
             ++entry;
         }
     }
@@ -74,13 +81,16 @@ void CDialogWatcher::Poll()
         dialog.shownAt = now;
         open_[window] = seen_.size();
         seen_.push_back(dialog);
-        bool closeNow = std::find(closeAtOnce_.begin(), closeAtOnce_.end(), dialog.caption) !=
-                        closeAtOnce_.end();
         if (dialog.messageBox)
             ::PostMessageA(window, WM_COMMAND, IDOK, 0);
-        else if (closeNow)
+        else if (ShouldCloseAtOnce(dialog.caption))
             ::PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
     }
+}
+
+bool CDialogWatcher::ShouldCloseAtOnce(const std::string& caption) const
+{
+    return std::find(closeAtOnce_.begin(), closeAtOnce_.end(), caption) != closeAtOnce_.end();
 }
 
 std::vector<SeenDialog> CDialogWatcher::Seen()

@@ -38,6 +38,7 @@ public:
 private:
     void Run();
     void Poll();
+    bool ShouldCloseAtOnce(const std::string& caption) const;
 
     std::mutex mutex_;
     std::vector<SeenDialog> seen_;

@@ -212,3 +212,16 @@ std::vector<ChildRecord> ReadChildRecords(const std::string& folder)
     ::FindClose(search);
     return records;
 }
+
+std::vector<ChildRecord> WaitChildRecords(const std::string& folder, size_t count,
+                                          DWORD timeoutMs)
+{
+    std::vector<ChildRecord> children;
+    WaitUntil(
+        [&] {
+            children = ReadChildRecords(folder);
+            return children.size() >= count;
+        },
+        timeoutMs);
+    return children;
+}

@@ -74,3 +74,6 @@ struct ChildRecord {
 extern const char kServiceChildRecords[];
 // Every record in the folder, in no particular order.
 std::vector<ChildRecord> ReadChildRecords(const std::string& folder);
+// Waits until the folder holds at least count records; returns them all.
+std::vector<ChildRecord> WaitChildRecords(const std::string& folder, size_t count,
+                                          DWORD timeoutMs);
