@@ -56,15 +56,23 @@ void CDialogWatcher::Poll()
     ::EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&found));
     std::lock_guard<std::mutex> lock(mutex_);
     DWORD now = ::GetTickCount();
+    // A dialog is followed until its window is destroyed: a modal dialog can hide and show
+    // again while it is set up and ended, and stays one dialog.
     for (auto entry = open_.begin(); entry != open_.end();) {
-        if (!::IsWindow(entry->first) || !::IsWindowVisible(entry->first)) {
-            seen_[entry->second].goneAt = now;
+        SeenDialog& seen = seen_[entry->second];
+        if (!::IsWindow(entry->first)) {
+            if (!seen.goneAt)
+                seen.goneAt = now;
             entry = open_.erase(entry);
+        } else if (!::IsWindowVisible(entry->first)) {
+            if (!seen.goneAt)
+                seen.goneAt = now;
+            ++entry;
         } else {
+            seen.goneAt = 0;
             // A dialog may set its caption after it shows: keep the latest.
-            SeenDialog& dialog = seen_[entry->second];
-            dialog.caption = TextOf(entry->first);
-            if (!dialog.messageBox && ShouldCloseAtOnce(dialog.caption))
+            seen.caption = TextOf(entry->first);
+            if (!seen.messageBox && ShouldCloseAtOnce(seen.caption))
                 ::PostMessageA(entry->first, WM_COMMAND, IDCANCEL, 0);
             ++entry;
         }
