@@ -18,28 +18,12 @@ namespace {
 const char kFrameClass[] = "RavelinFrame";
 const char kIdleText[] = "Ready";
 
-bool RegisterFrameClass()
-{
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof(wc);
-    if (::GetClassInfoExA(::GetModuleHandleA(NULL), kFrameClass, &wc))
-        return true;
-    wc.cbSize = sizeof(wc);
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = &CWnd::StaticWndProc;
-    wc.hInstance = ::GetModuleHandleA(NULL);
-    wc.hCursor = ::LoadCursorA(NULL, MAKEINTRESOURCEA(32512)); // IDC_ARROW
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kFrameClass;
-    return ::RegisterClassExA(&wc) != 0;
-}
-
 } // namespace
 
 bool CFrameWnd::LoadFrame(UINT resourceId, CSingleDocTemplate* docTemplate, CDocument* document)
 {
     EnsureCommonControls();
-    if (!RegisterFrameClass())
+    if (!RegisterWindowClass(kFrameClass, CS_DBLCLKS, COLOR_BTNFACE))
         return false;
     HINSTANCE instance = ::GetModuleHandleA(NULL);
     if (!LoadResourceText(resourceId, frameTitle_, sizeof(frameTitle_)))

@@ -7,22 +7,6 @@ namespace {
 
 const char kViewClass[] = "RavelinView";
 
-bool RegisterViewClass()
-{
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof(wc);
-    if (::GetClassInfoExA(::GetModuleHandleA(NULL), kViewClass, &wc))
-        return true;
-    wc.cbSize = sizeof(wc);
-    wc.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = &CWnd::StaticWndProc;
-    wc.hInstance = ::GetModuleHandleA(NULL);
-    wc.hCursor = ::LoadCursorA(NULL, MAKEINTRESOURCEA(32512)); // IDC_ARROW
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.lpszClassName = kViewClass;
-    return ::RegisterClassExA(&wc) != 0;
-}
-
 } // namespace
 
 bool CView::PreCreateWindow(CREATESTRUCTA&)
@@ -32,7 +16,7 @@ bool CView::PreCreateWindow(CREATESTRUCTA&)
 
 bool CView::Create(CFrameWnd* frame, UINT id, CDocument* document)
 {
-    if (!RegisterViewClass())
+    if (!RegisterWindowClass(kViewClass, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW, COLOR_WINDOW))
         return false;
     CREATESTRUCTA cs = {};
     cs.lpszClass = kViewClass;

@@ -91,6 +91,22 @@ bool CWnd::Subclass(HWND hwnd)
     return true;
 }
 
+bool CWnd::RegisterWindowClass(const char* className, UINT style, int backgroundColor)
+{
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof(wc);
+    if (::GetClassInfoExA(::GetModuleHandleA(NULL), className, &wc))
+        return true;
+    wc.cbSize = sizeof(wc);
+    wc.style = style;
+    wc.lpfnWndProc = &CWnd::StaticWndProc;
+    wc.hInstance = ::GetModuleHandleA(NULL);
+    wc.hCursor = ::LoadCursorA(NULL, MAKEINTRESOURCEA(32512)); // IDC_ARROW
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(backgroundColor + 1));
+    wc.lpszClassName = className;
+    return ::RegisterClassExA(&wc) != 0;
+}
+
 LRESULT CALLBACK CWnd::StaticWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     CWnd* self = FromHandle(hwnd);

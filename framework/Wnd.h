@@ -45,6 +45,9 @@ public:
 
     // The window procedure every wrapped window shares.
     static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    // Registers a window class of this program that uses StaticWndProc, once; true when the
+    // class exists afterwards.
+    static bool RegisterWindowClass(const char* className, UINT style, int backgroundColor);
 
 protected:
     // Fans a message out to the handlers below; anything not handled gets default handling.
