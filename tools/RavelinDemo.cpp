@@ -1,6 +1,7 @@
 // A console helper for run.sh until the manager exists: it plays the manager's part towards one
 // application host, through the same table and log files.
-//   RavelinDemo create <appPath> <workDir> [params]   a table with one service in slot 0
+//   RavelinDemo create <appPath> <workDir> [params]   a table with one service in slot 0,
+//                                                     whose log starts empty
 //   RavelinDemo stop                                   saves runRequested 0 for slot 0
 //   RavelinDemo close                                  closes the host window of slot 0
 //   RavelinDemo log                                    prints slot 0's log, newest line first
@@ -64,8 +65,11 @@ int main(int argc, char** argv)
     if (!data.Init())
         return 1;
     const char* command = argv[1];
-    if (std::strcmp(command, "create") == 0)
+    if (std::strcmp(command, "create") == 0) {
+        // A new service in the slot starts with an empty log, as after a deletion.
+        ::DeleteFileA(logPath);
         return Create(data, tablePath, argc, argv);
+    }
     if (std::strcmp(command, "log") == 0) {
         std::vector<LogEntry> entries = ReadLogFile(logPath);
         for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry)
