@@ -6,10 +6,9 @@ cd "$(dirname "$0")"
 root=$(pwd)
 
 scripts/install-deps.sh
-cmake -S . -B build -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j 2
+build=$(scripts/build.sh)
 
 if [ -z "${DISPLAY:-}" ]; then
-    exec xvfb-run -a -s "-screen 0 1024x768x24" scripts/run-product.sh "$root"
+    exec xvfb-run -a -s "-screen 0 1024x768x24" scripts/run-product.sh "$root" "$build"
 fi
-exec scripts/run-product.sh "$root"
+exec scripts/run-product.sh "$root" "$build"

@@ -4,11 +4,10 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 scripts/install-deps.sh
-cmake -S . -B build -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j 2
+build=$(scripts/build.sh)
 
 start=$(date +%s)
 status=0
-xvfb-run -a -s "-screen 0 1024x768x24" scripts/run-tests.sh build || status=$?
+xvfb-run -a -s "-screen 0 1024x768x24" scripts/run-tests.sh "$build" "$@" || status=$?
 echo "Test run took $(( $(date +%s) - start )) s."
 exit $status

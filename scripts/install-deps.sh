@@ -13,6 +13,11 @@ command -v xvfb-run >/dev/null || need+=(xvfb)
 [ -f /usr/src/googletest/googletest/CMakeLists.txt ] || need+=(googletest)
 command -v import >/dev/null || need+=(imagemagick)
 
+# Where 32-bit Wine cannot run, the tests use a 64-bit build (see wine-bits.sh).
+if [ -x /usr/lib/wine/wine ] && [ "$("$(dirname "$0")/wine-bits.sh")" = 64 ]; then
+    command -v x86_64-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-x86-64-posix)
+fi
+
 if [ ${#need[@]} -eq 0 ]; then
     exit 0
 fi
@@ -25,3 +30,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 $SUDO apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${need[@]}" >/dev/null
+# Wine is there now: a machine that cannot run it 32-bit also needs the 64-bit compilers.
+if [ "$("$(dirname "$0")/wine-bits.sh")" = 64 ] && ! command -v x86_64-w64-mingw32-g++-posix >/dev/null; then
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq g++-mingw-w64-x86-64-posix >/dev/null
+fi

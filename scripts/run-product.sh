@@ -2,6 +2,7 @@
 # Installs the built programs into the run prefix and runs the product (called by run.sh).
 set -euo pipefail
 root=$1
+build=${2:-build}
 here=$root/scripts
 . "$here/wine-env.sh"
 export WINEPREFIX=${RAVELIN_PREFIX:-$root/run/prefix}
@@ -20,7 +21,7 @@ trap 'wineserver -k 2>/dev/null; wineserver -w 2>/dev/null' EXIT
 # What the installer lays down: the programs in the installation folder and the two settings.
 unix_install=$(winepath -u "$install_dir")
 mkdir -p "$unix_install"
-cp "$root"/build/bin/Halyard.exe "$root"/build/bin/Ravelin.exe "$root"/build/bin/RavelinDemo.exe "$unix_install/"
+cp "$root/$build"/bin/Halyard.exe "$root/$build"/bin/Ravelin.exe "$root/$build"/bin/RavelinDemo.exe "$unix_install/"
 mkdir -p "$(winepath -u "$data_dir")"
 wine reg add 'HKLM\SOFTWARE\Morvane\Ravelin' /v path /d "$install_dir" /f >/dev/null 2>&1
 wine reg add 'HKLM\SOFTWARE\Morvane\Ravelin' /v dataPath /d "$data_dir" /f >/dev/null 2>&1

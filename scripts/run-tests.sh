@@ -3,6 +3,7 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$1
+shift
 
 work=$(mktemp -d /tmp/ravelin-tests.XXXXXX)
 trap 'rm -rf "$work"' EXIT
@@ -10,4 +11,4 @@ echo "Making the Wine template prefix..."
 "$here/make-wine-prefix.sh" "$work/template"
 export RAVELIN_TEMPLATE_PREFIX=$work/template
 
-ctest --test-dir "$build" --output-on-failure -j "${RAVELIN_TEST_JOBS:-2}"
+ctest --test-dir "$build" --output-on-failure -j "${RAVELIN_TEST_JOBS:-2}" "$@"

@@ -25,7 +25,7 @@ protected:
 
 std::string Pattern(char fill)
 {
-    return std::string(kTableSize, fill);
+    return std::string(table_layout::kTableSize, fill);
 }
 
 } // namespace
@@ -34,16 +34,16 @@ TEST_F(TableFileTest, SaveWritesTheWholeTableAndLoadReadsItBack)
 {
     CServiceData data;
     ASSERT_EQ(1, data.Init());
-    for (int slot = 0; slot < kSlotCount; ++slot)
+    for (int slot = 0; slot < table_layout::kSlots; ++slot)
         EXPECT_TRUE(IsSlotFree(data.Record(slot)));
     std::snprintf(data.Record(49).displayName, kDisplayNameSize, "Last");
     data.Record(49).runRequested = 0x01020304;
     ASSERT_EQ(1, data.Save(path.c_str()));
 
     std::string bytes = ReadFileBytes(path);
-    ASSERT_EQ(kTableSize, bytes.size());
-    EXPECT_EQ(std::string("Last"), bytes.substr(49 * kRecordSize + 3, 4));
-    EXPECT_EQ(std::string("\x04\x03\x02\x01"), bytes.substr(49 * kRecordSize + 868, 4));
+    ASSERT_EQ(table_layout::kTableSize, bytes.size());
+    EXPECT_EQ(std::string("Last"), bytes.substr(49 * table_layout::kRecordSize + 3, 4));
+    EXPECT_EQ(std::string("\x04\x03\x02\x01"), bytes.substr(49 * table_layout::kRecordSize + 868, 4));
 
     CServiceData other;
     ASSERT_EQ(1, other.Init());
@@ -54,7 +54,7 @@ TEST_F(TableFileTest, SaveWritesTheWholeTableAndLoadReadsItBack)
 
 TEST_F(TableFileTest, ShortFileFailsButReplacesTheStartOfTheTable)
 {
-    WriteFileBytes(path, Pattern('a').substr(0, kTableSize - 1));
+    WriteFileBytes(path, Pattern('a').substr(0, table_layout::kTableSize - 1));
     CServiceData data;
     ASSERT_EQ(1, data.Init());
     EXPECT_EQ(0, data.Load(path.c_str()));
@@ -140,12 +140,12 @@ TEST_F(TableFileTest, SavesRacingReadersNeverYieldATornTable)
         done = true;
     });
 
-    std::string buffer(kTableSize, '\0');
+    std::string buffer(table_layout::kTableSize, '\0');
     int reads = 0;
     int torn = 0;
     int failedReads = 0;
     while (!done) {
-        if (!ReadTableFile(path.c_str(), &buffer[0], kTableSize)) {
+        if (!ReadTableFile(path.c_str(), &buffer[0], table_layout::kTableSize)) {
             ++failedReads;
             continue;
         }

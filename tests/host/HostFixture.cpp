@@ -28,23 +28,26 @@ void HostTest::PutRecord(int slot, const std::string& appParams, uint32_t revive
     TableImage image;
     FillRecord(image[slot], slot, "Test Service",
                appPath.empty() ? BinPath("TestChild.exe") : appPath, workDir, appParams, revive);
-    image[slot].runRequested = runRequested;
+    image[slot].SetRunRequested(runRequested);
     WriteTable(tablePath, image);
 }
 
-void HostTest::EditRecord(int slot, const std::function<void(ServiceRecord&)>& change)
+void HostTest::EditRecord(int slot, const std::function<void(TestRecord&)>& change)
 {
+    // Read and replaced with the programs' own file calls, which tolerate a host's reads and
+    // saves at the same moment; the record itself is changed through the test's layout.
     TableImage image;
-    ASSERT_EQ(1, ReadTableFile(tablePath.c_str(), image.table.get(), kTableSize));
-    change(image[slot]);
-    ASSERT_EQ(1, WriteTableFile(tablePath.c_str(), image.table.get(), kTableSize));
+    ASSERT_EQ(1, ReadTableFile(tablePath.c_str(), &image.bytes[0], image.bytes.size()));
+    TestRecord record = image[slot];
+    change(record);
+    ASSERT_EQ(1, WriteTableFile(tablePath.c_str(), image.bytes.data(), image.bytes.size()));
 }
 
-ServiceRecord HostTest::RecordOnDisk(int slot)
+RecordFields HostTest::RecordOnDisk(int slot)
 {
     TableImage image;
-    EXPECT_EQ(1, ReadTableFile(tablePath.c_str(), image.table.get(), kTableSize));
-    return image[slot];
+    EXPECT_EQ(1, ReadTableFile(tablePath.c_str(), &image.bytes[0], image.bytes.size()));
+    return image.Fields(slot);
 }
 
 void HostTest::StartHost(const std::string& argument)

@@ -18,8 +18,8 @@ protected:
     void PutRecord(int slot, const std::string& appParams, uint32_t revive = 1,
                    uint32_t runRequested = 1, const std::string& appPath = std::string());
     // Changes one record of the table on disk the way the manager does: load, change, save.
-    void EditRecord(int slot, const std::function<void(ServiceRecord&)>& change);
-    ServiceRecord RecordOnDisk(int slot);
+    void EditRecord(int slot, const std::function<void(TestRecord&)>& change);
+    RecordFields RecordOnDisk(int slot);
 
     // Starts Halyard.exe with the argument text.
     void StartHost(const std::string& argument);

@@ -30,7 +30,7 @@ TEST_F(HostTest, LaunchPassesParametersAndWorkDirWithBlanksAndPublishesIds)
     EXPECT_THAT(LogMessages(), ElementsAre("EVENT: Application executed by Halyard.",
                                            "EVENT: CallApplication success: " + Num(child.pid)));
 
-    ServiceRecord record = RecordOnDisk(7);
+    RecordFields record = RecordOnDisk(7);
     EXPECT_EQ(child.pid, record.appProcessId);
     HWND window = HostWindow();
     ASSERT_TRUE(::IsWindow(window));
@@ -45,7 +45,7 @@ TEST_F(HostTest, LaunchPassesParametersAndWorkDirWithBlanksAndPublishesIds)
     ::GetWindowThreadProcessId(window, &windowProcess);
     EXPECT_EQ(host.Id(), windowProcess);
     // The record's other fields are carried unchanged.
-    EXPECT_STREQ("07", record.slotId);
+    EXPECT_EQ("07", record.slotId);
     EXPECT_EQ(1u, record.runRequested);
 }
 
@@ -77,7 +77,7 @@ TEST_F(HostTest, StopRequestIsSeenWithinOnePollAndPollingEnds)
     ASSERT_TRUE(WaitLogLines(2, 5000));
 
     DWORD saved = ::GetTickCount();
-    EditRecord(7, [](ServiceRecord& record) { record.runRequested = 0; });
+    EditRecord(7, [](TestRecord& record) { record.SetRunRequested(0); });
     ASSERT_TRUE(WaitUntil([&] { return !IsProcessAlive(pid); }, 4000));
     DWORD elapsed = ::GetTickCount() - saved;
     EXPECT_LE(elapsed, 2000u + 1000u) << "more than one poll period";
@@ -117,7 +117,7 @@ TEST_F(HostTest, FailedFirstLaunchIsLoggedAndPollingGoesOn)
     EXPECT_EQ(0u, RecordOnDisk(7).appProcessId);
 
     // Still polling: a stop request is answered, here with a failed termination.
-    EditRecord(7, [](ServiceRecord& record) { record.runRequested = 0; });
+    EditRecord(7, [](TestRecord& record) { record.SetRunRequested(0); });
     ASSERT_TRUE(WaitLogLines(4, 4000));
     std::vector<std::string> messages = LogMessages();
     EXPECT_EQ("ERROR: Application failed to terminated by Halyard by request of Ravelin manager.",
@@ -173,7 +173,7 @@ TEST_F(HostTest, WordArgumentServesSlotZeroAndNamesTheLog)
 TEST_F(HostTest, RefusedArgumentsEndTheHostQuietly)
 {
     TableImage image;
-    for (int slot = 0; slot < kSlotCount; ++slot)
+    for (int slot = 0; slot < table_layout::kSlots; ++slot)
         FillRecord(image[slot], slot, "Any", BinPath("TestChild.exe"), workDir, "", 1);
     WriteTable(tablePath, image);
 
@@ -206,7 +206,7 @@ TEST_F(HostTest, MissingOrShortTableOrFolderEndsTheHostQuietly)
 
     PutRecord(7, "");
     std::string bytes = ReadFileBytes(tablePath);
-    WriteFileBytes(tablePath, bytes.substr(0, kTableSize - 1));
+    WriteFileBytes(tablePath, bytes.substr(0, table_layout::kTableSize - 1));
     expectQuietEnd("table one byte short");
 
     WriteFileBytes(tablePath, bytes);
@@ -235,5 +235,5 @@ TEST_F(HostTest, TableOfMoreThanFullSizeIsServed)
     ASSERT_EQ(1u, WaitChildren(1).size());
     ASSERT_TRUE(WaitLogLines(2, 5000));
     // The host's save after the launch writes the table at its own size.
-    EXPECT_TRUE(WaitUntil([&] { return ReadFileBytes(tablePath).size() == kTableSize; }, 3000));
+    EXPECT_TRUE(WaitUntil([&] { return ReadFileBytes(tablePath).size() == table_layout::kTableSize; }, 3000));
 }

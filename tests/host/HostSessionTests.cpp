@@ -37,9 +37,9 @@ TEST_F(HostTest, EndOfSessionTerminatesAndRevivesWithTheRecordsCurrentValues)
 
     // The manager edits the record meanwhile: the revive takes the new values.
     std::string newWorkDir = MakeScratchDir("new work dir");
-    EditRecord(7, [&](ServiceRecord& record) {
-        std::snprintf(record.appParams, sizeof(record.appParams), "second run");
-        std::snprintf(record.workDir, sizeof(record.workDir), "%s", newWorkDir.c_str());
+    EditRecord(7, [&](TestRecord& record) {
+        record.SetAppParams("second run");
+        record.SetWorkDir(newWorkDir);
     });
 
     children = WaitChildren(2, 15000);
@@ -130,8 +130,8 @@ TEST_F(HostTest, StopAfterReviveEndsTheLiveApplicationDespiteAStaleId)
     DWORD second = ChildOtherThan(children, first).pid;
     ASSERT_TRUE(WaitLogLines(5, 3000));
 
-    managerCopy[7].runRequested = 0;
-    ASSERT_EQ(first, managerCopy[7].appProcessId);
+    managerCopy[7].SetRunRequested(0);
+    ASSERT_EQ(first, managerCopy.Fields(7).appProcessId);
     WriteTable(tablePath, managerCopy);
 
     EXPECT_TRUE(WaitUntil([&] { return !IsProcessAlive(second); }, 4000));
@@ -156,9 +156,9 @@ TEST_F(HostTest, RecordIdIsUsedOnlyForAProcessRunningTheApplication)
     ASSERT_TRUE(::CopyFileA(BinPath("TestChild.exe").c_str(), otherExe.c_str(), FALSE));
     CTestProcess unrelated;
     ASSERT_TRUE(unrelated.Start(otherExe, "Other.exe"));
-    EditRecord(7, [&](ServiceRecord& record) {
-        record.appProcessId = unrelated.Id();
-        record.runRequested = 0;
+    EditRecord(7, [&](TestRecord& record) {
+        record.SetAppProcessId(unrelated.Id());
+        record.SetRunRequested(0);
     });
     ASSERT_TRUE(WaitLogLines(4, 4000));
     std::vector<std::string> messages = LogMessages();
@@ -182,9 +182,9 @@ TEST_F(HostTest, RecordIdOfTheApplicationIsTerminatedWhenTheOwnLaunchHasEnded)
     CTestProcess earlier;
     ASSERT_TRUE(earlier.Start(BinPath("TestChild.exe"), " earlier"));
     ASSERT_EQ(2u, WaitChildren(2).size());
-    EditRecord(7, [&](ServiceRecord& record) {
-        record.appProcessId = earlier.Id();
-        record.runRequested = 0;
+    EditRecord(7, [&](TestRecord& record) {
+        record.SetAppProcessId(earlier.Id());
+        record.SetRunRequested(0);
     });
     EXPECT_TRUE(earlier.WaitExit(4000));
     ASSERT_TRUE(WaitLogLines(3, 2000));

@@ -16,7 +16,7 @@ namespace {
 // A util whose slot queries read an in-memory table of the test's making.
 class SlotQueryTest : public ::testing::Test {
 protected:
-    void SetUp() override { util.serviceTable = image.table.get(); }
+    void SetUp() override { util.serviceTable = reinterpret_cast<ServiceTable*>(&image.bytes[0]); }
     void TearDown() override
     {
         util.serviceTable = nullptr;
@@ -40,11 +40,11 @@ TEST_F(SlotQueryTest, CountsAndFindsTheLowestFreeSlot)
         Use(slot, "Service");
     EXPECT_EQ(5, util.CountServices());
     EXPECT_EQ(5, util.FindFreeSlot());
-    std::memset(&image[3], 0, sizeof(ServiceRecord)); // deleted
+    image[3].Clear(); // deleted
     EXPECT_EQ(3, util.FindFreeSlot());
     EXPECT_TRUE(util.HasFreeSlot());
 
-    for (int slot = 0; slot < kSlotCount; ++slot)
+    for (int slot = 0; slot < table_layout::kSlots; ++slot)
         Use(slot, "Service");
     EXPECT_EQ(50, util.CountServices());
     EXPECT_FALSE(util.HasFreeSlot());
@@ -73,7 +73,8 @@ TEST_F(SlotQueryTest, NameSearchIsByteForByteAndSkipsTheEditedRecord)
 
 TEST_F(SlotQueryTest, NameWithoutTerminatorIsComparedWithinItsField)
 {
-    std::memset(image[4].displayName, 'n', sizeof(image[4].displayName));
+    std::memset(image[4].Bytes() + table_layout::kDisplayName.offset, 'n',
+                table_layout::kDisplayName.size);
     util.newMode = 1;
     EXPECT_EQ(4, util.FindServiceByName(std::string(81, 'n').c_str()));
     EXPECT_EQ(-1, util.FindServiceByName(std::string(82, 'n').c_str()));
@@ -288,7 +289,7 @@ TEST(ManagerTableTest, TheViewsTableIsTheOneTheQueriesReadAndIsSavedAtThePropert
         ASSERT_EQ(1, table.InitProperties());
         ASSERT_NE(nullptr, local.serviceTable);
         EXPECT_EQ(0, table.LoadProperties()); // no file yet: all slots stay free
-        FillRecord(table.Record(12), 12, "Kept", "C:\\a.exe", "C:\\", "", 1);
+        FillRecord(TestRecord(reinterpret_cast<char*>(&table.Record(12))), 12, "Kept", "C:\\a.exe", "C:\\", "", 1);
         EXPECT_EQ(1, local.CountServices());
         ASSERT_EQ(1, table.SaveProperties());
     }
@@ -301,5 +302,5 @@ TEST(ManagerTableTest, TheViewsTableIsTheOneTheQueriesReadAndIsSavedAtThePropert
     EXPECT_EQ(0, local.FindFreeSlot());
     local.newMode = 1;
     EXPECT_EQ(12, local.FindServiceByName("Kept"));
-    EXPECT_EQ(kTableSize, ReadFileBytes(local.propertiesPath).size());
+    EXPECT_EQ(table_layout::kTableSize, ReadFileBytes(local.propertiesPath).size());
 }

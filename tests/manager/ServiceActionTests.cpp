@@ -84,7 +84,7 @@ protected:
                            std::to_string(child.pid) + ".txt")
                               .c_str());
         }
-        for (int slot = 0; slot < kSlotCount; ++slot)
+        for (int slot = 0; slot < table_layout::kSlots; ++slot)
             util.DeleteLog(slot);
         serviceAction.regSetValue = ::RegSetValueExA;
     }
@@ -92,7 +92,7 @@ protected:
     // A record as the manager creates it, saved; the service name is remembered for teardown.
     void Put(int slot, const char* name, const std::string& params = "")
     {
-        FillRecord(table.Record(slot), slot, name, BinPath("TestChild.exe"), workDir, params, 0);
+        FillRecord(TestRecord(reinterpret_cast<char*>(&table.Record(slot))), slot, name, BinPath("TestChild.exe"), workDir, params, 0);
         ASSERT_EQ(1, table.SaveProperties());
         char serviceName[81];
         CUtil::MakeServiceName(name, serviceName, sizeof(serviceName));
@@ -103,7 +103,7 @@ protected:
     {
         TableImage image;
         EXPECT_TRUE(ReadTable(util.propertiesPath, image));
-        return image[slot].runRequested;
+        return image.Fields(slot).runRequested;
     }
 
     CManagerTable table{util};

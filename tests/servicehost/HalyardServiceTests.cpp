@@ -19,7 +19,7 @@ TEST_F(ServiceTest, HalyardServesItsSlotAndStopClosesHalyardButNotItsApplication
     std::string workDir = MakeScratchDir("halyard work");
     TableImage image;
     FillRecord(image[7], 7, "Halyard Test", BinPath("TestChild.exe"), workDir, "--from-halyard", 0);
-    image[7].runRequested = 1;
+    image[7].SetRunRequested(1);
     WriteTable(dataDir + "\\Properties.dat", image);
     std::string logPath = dataDir + "\\07.log";
     ::DeleteFileA(logPath.c_str());
@@ -40,7 +40,7 @@ TEST_F(ServiceTest, HalyardServesItsSlotAndStopClosesHalyardButNotItsApplication
 
     TableImage published;
     ASSERT_TRUE(ReadTable(dataDir + "\\Properties.dat", published));
-    HWND hostWindow = reinterpret_cast<HWND>(static_cast<uintptr_t>(published[7].hostWindow));
+    HWND hostWindow = reinterpret_cast<HWND>(static_cast<uintptr_t>(published.Fields(7).hostWindow));
     DWORD halyardPid = 0;
     ::GetWindowThreadProcessId(hostWindow, &halyardPid);
     CHandle halyard(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, halyardPid));

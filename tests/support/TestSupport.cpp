@@ -67,38 +67,6 @@ void DeleteSettingsKey()
     ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Morvane\\Ravelin");
 }
 
-TableImage::TableImage() : table(new ServiceTable)
-{
-    std::memset(table.get(), 0, sizeof(ServiceTable));
-}
-
-void FillRecord(ServiceRecord& record, int slot, const char* name, const std::string& appPath,
-                const std::string& workDir, const std::string& appParams, uint32_t revive)
-{
-    std::memset(&record, 0, sizeof(record));
-    std::snprintf(record.slotId, sizeof(record.slotId), "%02d", slot);
-    std::snprintf(record.displayName, sizeof(record.displayName), "%s", name);
-    std::snprintf(record.appPath, sizeof(record.appPath), "%s", appPath.c_str());
-    std::snprintf(record.workDir, sizeof(record.workDir), "%s", workDir.c_str());
-    std::snprintf(record.appParams, sizeof(record.appParams), "%s", appParams.c_str());
-    record.reviveOnSessionEnd = revive;
-}
-
-void WriteTable(const std::string& path, const TableImage& image)
-{
-    WriteFileBytes(path, std::string(reinterpret_cast<const char*>(image.table.get()),
-                                     sizeof(ServiceTable)));
-}
-
-bool ReadTable(const std::string& path, TableImage& image)
-{
-    std::string bytes = ReadFileBytes(path);
-    if (bytes.size() != sizeof(ServiceTable))
-        return false;
-    std::memcpy(image.table.get(), bytes.data(), bytes.size());
-    return true;
-}
-
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
 {
     DWORD start = ::GetTickCount();

@@ -2,7 +2,7 @@
 // What the tests share: folders in the suite's Wine prefix, the settings key, service tables,
 // log files, processes and deadlines.
 
-#include "ServiceRecord.h"
+#include "TableBytes.h"
 
 #include <windows.h>
 #include <functional>
@@ -23,18 +23,6 @@ void WriteFileBytes(const std::string& path, const std::string& bytes);
 // HKLM\SOFTWARE\Morvane\Ravelin values; an empty text deletes the value.
 void SetSetting(const char* name, const std::string& value);
 void DeleteSettingsKey();
-
-// A service table built in memory, zero-filled.
-struct TableImage {
-    TableImage();
-    ServiceRecord& operator[](int slot) { return table->records[slot]; }
-    std::unique_ptr<ServiceTable> table;
-};
-// Fills a used record the way the manager creates one.
-void FillRecord(ServiceRecord& record, int slot, const char* name, const std::string& appPath,
-                const std::string& workDir, const std::string& appParams, uint32_t revive);
-void WriteTable(const std::string& path, const TableImage& image);
-bool ReadTable(const std::string& path, TableImage& image);
 
 // Polls the condition every 20 ms until it holds or the deadline passes.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
