@@ -2,6 +2,7 @@
 // count lines to a log file, as a second writer for the concurrency test.
 
 #include "EventLog.h"
+#include "TestMain.h"
 
 #include <gtest/gtest.h>
 #include <cstdlib>
@@ -15,6 +16,5 @@ int main(int argc, char** argv)
             AppendLogLine(argv[2], kLogEvent, "from the other");
         return 0;
     }
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return RunTestsWithDeadline(argc, argv);
 }

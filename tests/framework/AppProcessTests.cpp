@@ -47,7 +47,7 @@ TEST(AppProcessTest, RunsUntilTheMainWindowClosesThenExitsWithZero)
     EXPECT_EQ(472, outer.right - outer.left);
     EXPECT_EQ(450, outer.bottom - outer.top);
     ::PostMessageA(frame, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(app.WaitExit(5000));
+    ASSERT_TRUE(app.WaitExit(10000));
     EXPECT_EQ(0u, app.ExitCode());
 }
 
@@ -60,7 +60,7 @@ TEST(AppProcessTest, FailedDocumentIsReportedAndTheProgramEnds)
     EXPECT_EQ("Failed to create empty document.", MessageBoxText(box));
     EXPECT_FALSE(HasTopWindow("Ledger - Test Frame", app.Id()));
     ::PostMessageA(box, WM_COMMAND, IDOK, 0);
-    ASSERT_TRUE(app.WaitExit(5000));
+    ASSERT_TRUE(app.WaitExit(10000));
     EXPECT_EQ(0u, app.ExitCode());
 }
 

@@ -127,7 +127,7 @@ TEST(DialogTest, TooLongTextIsRefusedAndCancelKeepsTheMembers)
             boxCaption = TextOf(refusal);
             boxText = MessageBoxText(refusal);
             ::PostMessageA(refusal, WM_COMMAND, IDOK, 0);
-            WaitUntil([&] { return !::IsWindow(refusal); }, 3000);
+            WaitUntil([&] { return !::IsWindow(refusal); }, 10000);
             openAfterRefusal = ::IsWindowVisible(box) != FALSE;
             ::PostMessageA(::GetDlgItem(box, IDCANCEL), BM_CLICK, 0, 0);
         });
@@ -217,7 +217,7 @@ TEST_F(OwnedWindowTest, DialogWithoutParentIsOwnedByTheMainWindowAndCentredOverI
     EXPECT_NEAR((outer.left + outer.right) / 2, (inner.left + inner.right) / 2, 1);
     EXPECT_NEAR((outer.top + outer.bottom) / 2, (inner.top + inner.bottom) / 2, 1);
     ::PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-    EXPECT_TRUE(WaitUntil([&] { return app.View()->dialogResult == IDOK; }, 3000));
+    EXPECT_TRUE(WaitUntil([&] { return app.View()->dialogResult == IDOK; }, 10000));
     EXPECT_TRUE(::IsWindowEnabled(frame));
 }
 
@@ -229,7 +229,7 @@ TEST_F(OwnedWindowTest, MessageBoxIsOwnedByTheMainWindow)
     EXPECT_EQ(frame, ::GetWindow(box, GW_OWNER));
     EXPECT_EQ("Carry on?", MessageBoxText(box));
     ::PostMessageA(::GetDlgItem(box, IDYES), BM_CLICK, 0, 0);
-    EXPECT_TRUE(WaitUntil([&] { return app.View()->boxResult == IDYES; }, 3000));
+    EXPECT_TRUE(WaitUntil([&] { return app.View()->boxResult == IDYES; }, 10000));
 }
 
 TEST(ProfileTest, SettingsLiveUnderTheCompanyKeyAndTheProgramName)

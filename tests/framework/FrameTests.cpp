@@ -35,7 +35,7 @@ protected:
     }
     bool WaitStatus(const std::string& text)
     {
-        return WaitUntil([&] { return StatusText() == text; }, 3000);
+        return WaitUntil([&] { return StatusText() == text; }, 10000);
     }
     // Opens the popup the way the menu loop does before showing it.
     HMENU InitPopup(int index)
@@ -167,7 +167,7 @@ TEST_F(FrameTest, RealMenuLoopUpdatesItemsAndShowsPrompts)
     ASSERT_TRUE(WaitUntil([&] {
         menuWindow = ::FindWindowA("#32768", NULL);
         return menuWindow != NULL && ::IsWindowVisible(menuWindow);
-    }, 5000));
+    }, 10000));
     EXPECT_TRUE(WaitStatus("Prompt all")); // the first item is selected as the popup opens
     HMENU popup = ::GetSubMenu(::GetMenu(frame), 1);
     EXPECT_TRUE(::GetMenuState(popup, ID_TEST_GUARDED, MF_BYCOMMAND) & MF_GRAYED);
@@ -253,11 +253,11 @@ TEST_F(FrameTest, ToolbarButtonsFollowUpdateHandlersAtIdleTime)
     ASSERT_TRUE(SendTo(toolbar, TB_ISBUTTONENABLED, ID_TEST_GUARDED));
     Switches().guardedEnabled = false;
     Nudge();
-    EXPECT_TRUE(WaitUntil([&] { return !SendTo(toolbar, TB_ISBUTTONENABLED, ID_TEST_GUARDED); }, 3000));
+    EXPECT_TRUE(WaitUntil([&] { return !SendTo(toolbar, TB_ISBUTTONENABLED, ID_TEST_GUARDED); }, 10000));
     EXPECT_TRUE(SendTo(toolbar, TB_ISBUTTONENABLED, ID_TEST_ALL));
     Switches().guardedEnabled = true;
     Nudge();
-    EXPECT_TRUE(WaitUntil([&] { return SendTo(toolbar, TB_ISBUTTONENABLED, ID_TEST_GUARDED) != 0; }, 3000));
+    EXPECT_TRUE(WaitUntil([&] { return SendTo(toolbar, TB_ISBUTTONENABLED, ID_TEST_GUARDED) != 0; }, 10000));
 }
 
 TEST_F(FrameTest, HotToolbarButtonShowsItsPromptUntilThePointerLeaves)
@@ -305,7 +305,7 @@ TEST_F(FrameTest, ToggleCommandsHideAndShowBarsWithCheckMarks)
 TEST_F(FrameTest, ExitCommandReachesTheApplicationWhichClosesEverything)
 {
     ::PostMessageA(frame, WM_COMMAND, ID_APP_EXIT, 0);
-    ASSERT_TRUE(app.WaitEnd(5000));
+    ASSERT_TRUE(app.WaitEnd(10000));
     EXPECT_EQ(0, app.ExitCode());
     EXPECT_FALSE(::IsWindow(frame));
     EXPECT_THAT(Events().Events(), ElementsAre("initial update of Ledger", "view deleted",
@@ -315,7 +315,7 @@ TEST_F(FrameTest, ExitCommandReachesTheApplicationWhichClosesEverything)
 TEST_F(FrameTest, CloseBoxClosesTheDocumentAndEndsTheLoop)
 {
     ::PostMessageA(frame, WM_SYSCOMMAND, SC_CLOSE, 0);
-    ASSERT_TRUE(app.WaitEnd(5000));
+    ASSERT_TRUE(app.WaitEnd(10000));
     EXPECT_EQ(0, app.ExitCode());
     EXPECT_FALSE(::IsWindow(view));
     EXPECT_TRUE(Events().Contains("doc deleted"));

@@ -111,7 +111,7 @@ TEST_F(ListViewTest, HeaderClickReachesTheViewWithItsColumn)
     // the frame hands the notification back to the view.
     SendTo(header, WM_LBUTTONDOWN, MK_LBUTTON, point);
     SendTo(header, WM_LBUTTONUP, 0, point);
-    EXPECT_TRUE(WaitUntil([] { return Events().Contains("column 1"); }, 3000));
+    EXPECT_TRUE(WaitUntil([] { return Events().Contains("column 1"); }, 10000));
 }
 
 TEST_F(ListViewTest, ContextMenuRequestsAndTimersReachTheView)
@@ -122,5 +122,5 @@ TEST_F(ListViewTest, ContextMenuRequestsAndTimersReachTheView)
     EXPECT_TRUE(Events().Contains("context -1,-1")); // from the keyboard
 
     SendTo(app.FrameHwnd(), WM_COMMAND, ID_TEST_TIMER, 0); // the view starts timer 77
-    EXPECT_TRUE(WaitUntil([] { return Events().Contains("timer 77"); }, 3000));
+    EXPECT_TRUE(WaitUntil([] { return Events().Contains("timer 77"); }, 10000));
 }

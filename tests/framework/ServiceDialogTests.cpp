@@ -19,6 +19,9 @@ CUtil util;
 
 namespace {
 
+// What a timed dialog may take beyond its promised time on a busy machine under Wine.
+const DWORD kSlack = 3000;
+
 class CWatcher {
 public:
     explicit CWatcher(std::function<void()> steps) : thread_(std::move(steps)) {}
@@ -72,7 +75,7 @@ TEST_F(ProgressTest, ShowsTheTitleFillsTheBarAndClosesAfterAboutOneSecond)
     INT_PTR result;
     {
         CWatcher watcher([&] {
-            HWND box = WaitDialog("Installing...");
+            HWND box = WaitDialog("Installing");
             if (box == NULL)
                 return;
             openedAt = ::GetTickCount();
@@ -104,8 +107,9 @@ TEST_F(ProgressTest, ShowsTheTitleFillsTheBarAndClosesAfterAboutOneSecond)
     EXPECT_EQ(barWanted, barRect);
     EXPECT_TRUE(filled);
     EXPECT_GE(filledAt - openedAt, 250u); // the first step comes after half a second
-    EXPECT_GE(elapsed, 800u);
-    EXPECT_LE(elapsed, 2500u);
+    // Two half-second steps; the upper bound leaves Wine on a busy machine a few seconds.
+    EXPECT_GE(elapsed, 950u);
+    EXPECT_LE(elapsed, 1000u + kSlack);
 }
 
 TEST_F(ProgressTest, HoldKeepsItOpenForAboutSixSecondsThroughShowProgress)
@@ -124,8 +128,8 @@ TEST_F(ProgressTest, HoldKeepsItOpenForAboutSixSecondsThroughShowProgress)
     DWORD elapsed = ::GetTickCount() - start;
     EXPECT_EQ("Stopping...", caption);
     EXPECT_STREQ("Stopping...", util.progressTitle);
-    EXPECT_GE(elapsed, 5500u);
-    EXPECT_LE(elapsed, 8000u);
+    EXPECT_GE(elapsed, 5950u); // the two steps and the whole hold
+    EXPECT_LE(elapsed, 6000u + kSlack);
 }
 
 TEST_F(ProgressTest, EscapeEnterAndTheCloseBoxEndItAtOnceWithoutTheHold)
@@ -153,8 +157,9 @@ TEST_F(ProgressTest, EscapeEnterAndTheCloseBoxEndItAtOnceWithoutTheHold)
         }
         DWORD end = ::GetTickCount();
         ASSERT_NE(0u, postedAt) << way.message;
-        EXPECT_LE(end - postedAt, 800u) << way.message << " " << way.wParam;
-        EXPECT_LE(end - start, 2000u) << way.message << " " << way.wParam;
+        // At once: well before the steps and the 5 s hold would have ended it.
+        EXPECT_LE(end - postedAt, 2000u) << way.message << " " << way.wParam;
+        EXPECT_LE(end - start, 4000u) << way.message << " " << way.wParam;
     }
 }
 

@@ -1,5 +1,6 @@
 #include "WindowProbe.h"
 
+#include "TestMain.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -26,7 +27,14 @@ HWND WaitDialog(const char* caption, DWORD timeoutMs)
         found = ::FindWindowA("#32770", caption);
         return found != NULL && ::IsWindowVisible(found);
     }, timeoutMs);
-    return found;
+    if (found != NULL && ::IsWindowVisible(found))
+        return found;
+    // A dialog that is open under another caption would keep the test's modal loop running
+    // until the suite times out: fail now and end it.
+    ADD_FAILURE() << "no dialog \"" << caption << "\" within " << timeoutMs
+                  << " ms; open windows: " << DescribeOpenWindows();
+    CloseOpenDialogs();
+    return NULL;
 }
 
 std::string MessageBoxText(HWND box)

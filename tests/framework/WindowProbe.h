@@ -8,8 +8,9 @@
 LRESULT SendTo(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 // A window's text through WM_GETTEXT.
 std::string TextOf(HWND window);
-// The first dialog (class "#32770") with the caption; NULL if none shows up before the deadline.
-HWND WaitDialog(const char* caption, DWORD timeoutMs = 5000);
+// The first dialog (class "#32770") with the caption. When none shows up before the deadline the
+// test fails, every dialog of this process is cancelled (so a modal loop ends), and NULL returns.
+HWND WaitDialog(const char* caption, DWORD timeoutMs = 10000);
 // A message box's text.
 std::string MessageBoxText(HWND box);
 // The window's rectangle in the client coordinates of another window.
