@@ -1,10 +1,17 @@
-// The event log: line format, timestamps, the reading rule, appends from two processes.
+// The event log: line format, timestamps in local time, the reading rule, appends from two
+// processes at once.
 
 #include "EventLog.h"
+#include "HandleT.h"
+#include "HelperModes.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <cctype>
+#include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -23,7 +30,7 @@ TEST(EventLogTest, TypeCodesGiveTheirWords)
     EXPECT_STREQ("ERROR", LogTypeWord(2));
     EXPECT_STREQ("UNKNOWN", LogTypeWord(0));
     EXPECT_STREQ("UNKNOWN", LogTypeWord(3));
-    EXPECT_STREQ("EVENT", LogTypeWord(static_cast<uint8_t>(0x101)));
+    EXPECT_STREQ("UNKNOWN", LogTypeWord(255));
 }
 
 TEST(EventLogTest, TimeStampPadsEveryFieldAndKeepsTheYearWhole)
@@ -151,29 +158,113 @@ TEST(EventLogTest, MissingFileHasNoEntriesAndUnwritableLinesAreDropped)
     EXPECT_FALSE(FileExists("C:\\no such folder\\00.log"));
 }
 
-TEST(EventLogTest, TwoWritersLeaveWholeLines)
+
+namespace {
+
+// Minutes ahead of UTC of a fixed-offset zone "NAME[+-]hh[:mm]" (no summer time part); POSIX
+// counts the offset westward, so "RAV-5:45" is 345 minutes ahead. False for any other form.
+bool FixedZoneOffset(const char* zone, int* minutesAhead)
 {
-    std::string folder = MakeScratchDir("log");
-    std::string path = folder + "\\05.log";
-    // Another process appends to the same file while this one does.
+    const char* c = zone;
+    while (std::isalpha(static_cast<unsigned char>(*c)))
+        ++c;
+    if (c - zone < 3)
+        return false;
+    int sign = 1;
+    if (*c == '+' || *c == '-')
+        sign = *c++ == '-' ? -1 : 1;
+    if (!std::isdigit(static_cast<unsigned char>(*c)))
+        return false;
+    int hours = static_cast<int>(std::strtol(c, const_cast<char**>(&c), 10));
+    int minutes = 0;
+    if (*c == ':') {
+        ++c;
+        minutes = static_cast<int>(std::strtol(c, const_cast<char**>(&c), 10));
+    }
+    if (*c != '\0')
+        return false;
+    *minutesAhead = -sign * (hours * 60 + minutes);
+    return true;
+}
+
+int64_t LocalNowSeconds()
+{
+    SYSTEMTIME now;
+    ::GetLocalTime(&now);
+    return SecondsOf(now);
+}
+
+} // namespace
+
+TEST(EventLogTimeTest, LinesAreStampedWithTheLocalTime)
+{
+    // A UTC stamp can only be told from a local one in a zone far from UTC: CTest runs the suite
+    // with such a TZ, and Windows must report the offset that TZ gives.
+    int ahead = LocalMinusUtcMinutes();
+    const char* zone = std::getenv("TZ");
+    int zoneAhead = 0;
+    if (zone && FixedZoneOffset(zone, &zoneAhead)) {
+        EXPECT_EQ(zoneAhead, ahead) << "TZ=" << zone << " is not honoured";
+    }
+    ASSERT_GE(std::abs(ahead), 60) << "run this suite with TZ set to a zone far from UTC, such as "
+                                      "RAV-5:45; local time is now "
+                                   << ahead << " minutes ahead of UTC";
+
+    std::string path = MakeScratchDir("log") + "\\03.log";
+    int64_t before = LocalNowSeconds();
+    AppendLogLine(path.c_str(), kLogEvent, "now");
+    int64_t after = LocalNowSeconds();
+    std::vector<LogEntry> entries = ReadLogFile(path.c_str());
+    ASSERT_EQ(1u, entries.size());
+    int64_t stamp = SecondsOfStamp(entries[0].timeStamp);
+    ASSERT_NE(-1, stamp) << entries[0].timeStamp;
+    EXPECT_GE(stamp, before - 2) << entries[0].timeStamp << " is not the local time";
+    EXPECT_LE(stamp, after + 2) << entries[0].timeStamp << " is not the local time";
+}
+
+TEST(EventLogConcurrencyTest, TwoProcessesAppendingAtOnceLeaveEveryLineWhole)
+{
+    const int kLines = 2000;
+    std::string path = MakeScratchDir("log") + "\\05.log";
+    // The other writer waits at a gate until this one is ready too, so that both write at once.
+    std::string gateName = UniqueEventName("log-gate");
+    CHandle gate(::CreateEventA(NULL, TRUE, FALSE, gateName.c_str()));
+    CHandle ready(::CreateEventA(NULL, TRUE, FALSE, (gateName + kReadySuffix).c_str()));
+    ASSERT_TRUE(gate && ready);
     CTestProcess other;
-    ASSERT_TRUE(other.Start(BinPath("common_tests.exe"),
-                            "common_tests.exe --append-log \"" + path + "\" 200"));
-    for (int i = 0; i < 200; ++i)
+    ASSERT_TRUE(other.Start(BinPath("common_tests.exe"), "common_tests.exe --append-log \"" + path +
+                                                             "\" " + std::to_string(kLines) +
+                                                             " " + gateName));
+    HANDLE readyOrGone[] = {ready.Get(), other.Handle()};
+    ASSERT_EQ(WAIT_OBJECT_0, ::WaitForMultipleObjects(2, readyOrGone, FALSE, 60000))
+        << "the other writer did not reach the gate; exit code " << other.ExitCode();
+    ::SetEvent(gate.Get());
+    for (int i = 0; i < kLines; ++i)
         AppendLogLine(path.c_str(), kLogEvent, "from the test");
-    ASSERT_TRUE(other.WaitExit(30000));
+    ASSERT_TRUE(other.WaitExit(60000));
+    EXPECT_EQ(static_cast<DWORD>(kHelperOk), other.ExitCode());
 
     std::vector<LogEntry> entries = ReadLogFile(path.c_str());
-    ASSERT_EQ(400u, entries.size());
     int fromOther = 0;
-    for (const LogEntry& entry : entries) {
-        std::string message = entry.message;
+    int fromTest = 0;
+    int switches = 0;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        std::string message = entries[i].message;
         EXPECT_TRUE(message == "from the test" || message == "from the other") << message;
+        EXPECT_EQ(21u, std::strlen(entries[i].timeStamp)) << entries[i].timeStamp;
+        EXPECT_STREQ("EVENT", entries[i].type);
         fromOther += message == "from the other";
+        fromTest += message == "from the test";
+        if (i > 0 && message != entries[i - 1].message)
+            ++switches;
     }
-    EXPECT_EQ(200, fromOther);
+    EXPECT_EQ(kLines, fromOther);
+    EXPECT_EQ(kLines, fromTest);
+    // One switch would mean one writer finished before the other began: no overlap at all.
+    EXPECT_GE(switches, 2) << "the two writers never wrote at the same time";
+    std::printf("[          ] the writers' lines alternate %d times\n", switches);
     std::string bytes = ReadFileBytes(path);
-    EXPECT_EQ(200u * std::strlen("2011/02/23 [12:07:47]*EVENT**from the test\r\n") +
-                  200u * std::strlen("2011/02/23 [12:07:47]*EVENT**from the other\r\n"),
+    EXPECT_EQ(kLines * std::strlen("2011/02/23 [12:07:47]*EVENT**from the test\r\n") +
+                  kLines * std::strlen("2011/02/23 [12:07:47]*EVENT**from the other\r\n"),
               bytes.size());
 }

@@ -1,23 +1,82 @@
 // The settings key and the host's utility object over it.
 
+#include "HandleT.h"
 #include "HostUtil.h"
 #include "RegistrySettings.h"
 #include "SlotArgument.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <vector>
 
 CUtil util;
 
+namespace {
+
+// The settings key as it stood, values and all; put back as it was when the test ends.
+class CSettingsSnapshot {
+public:
+    CSettingsSnapshot()
+    {
+        HKEY opened = NULL;
+        existed_ = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_QUERY_VALUE,
+                                   &opened) == ERROR_SUCCESS;
+        if (!existed_)
+            return;
+        CRegKey key(opened);
+        for (DWORD index = 0;; ++index) {
+            Value value;
+            char name[256];
+            DWORD nameSize = sizeof(name);
+            BYTE data[2048];
+            DWORD dataSize = sizeof(data);
+            if (::RegEnumValueA(key.Get(), index, name, &nameSize, NULL, &value.type, data,
+                                &dataSize) != ERROR_SUCCESS)
+                break;
+            value.name.assign(name, nameSize);
+            value.data.assign(data, data + dataSize);
+            values_.push_back(value);
+        }
+    }
+    ~CSettingsSnapshot()
+    {
+        DeleteSettingsKey();
+        if (!existed_)
+            return;
+        HKEY created = NULL;
+        if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, NULL, 0, KEY_SET_VALUE, NULL,
+                              &created, NULL) != ERROR_SUCCESS)
+            return;
+        CRegKey key(created);
+        for (const Value& value : values_)
+            ::RegSetValueExA(key.Get(), value.name.c_str(), 0, value.type, value.data.data(),
+                             static_cast<DWORD>(value.data.size()));
+    }
+    CSettingsSnapshot(const CSettingsSnapshot&) = delete;
+    CSettingsSnapshot& operator=(const CSettingsSnapshot&) = delete;
+
+private:
+    struct Value {
+        std::string name;
+        DWORD type = 0;
+        std::vector<BYTE> data;
+    };
+    bool existed_ = false;
+    std::vector<Value> values_;
+};
+
+} // namespace
+
+// Each test starts without the settings key and leaves it as it found it.
 class SettingsTest : public ::testing::Test {
 protected:
-    void TearDown() override { DeleteSettingsKey(); }
+    void SetUp() override { DeleteSettingsKey(); }
+    CSettingsSnapshot snapshot;
 };
 
 TEST_F(SettingsTest, ValuesUpTo253CharactersAreFound)
 {
     char value[kSettingBufferSize];
-    DeleteSettingsKey();
     EXPECT_EQ(0, ReadSetting(kDataPathValue, value));
 
     SetSetting("dataPath", "C:\\Ravelin Data");
