@@ -1,6 +1,90 @@
 #include "HostFixture.h"
 
+#include "HandleT.h"
 #include "TableFile.h"
+
+#include <cstdint>
+#include <cstdio>
+
+namespace {
+
+const char kSettingsKey[] = "SOFTWARE\\Morvane\\Ravelin";
+const char kChildRecordsVariable[] = "RAVELIN_CHILD_RECORDS";
+
+bool ReadValue(HKEY key, const char* name, bool* present, DWORD* type, std::string* bytes)
+{
+    DWORD size = 0;
+    LONG result = ::RegQueryValueExA(key, name, NULL, type, NULL, &size);
+    if (result == ERROR_FILE_NOT_FOUND) {
+        *present = false;
+        return true;
+    }
+    if (result != ERROR_SUCCESS)
+        return false;
+    bytes->assign(size, '\0');
+    if (size > 0 && ::RegQueryValueExA(key, name, NULL, type,
+                                       reinterpret_cast<BYTE*>(&(*bytes)[0]),
+                                       &size) != ERROR_SUCCESS)
+        return false;
+    bytes->resize(size);
+    *present = true;
+    return true;
+}
+
+} // namespace
+
+CProcessStateGuard::CProcessStateGuard()
+{
+    HKEY opened = NULL;
+    keyExisted_ = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_QUERY_VALUE, &opened) ==
+                  ERROR_SUCCESS;
+    CRegKey key(opened);
+    if (keyExisted_) {
+        EXPECT_TRUE(ReadValue(key.Get(), "path", &path_.present, &path_.type, &path_.bytes));
+        EXPECT_TRUE(ReadValue(key.Get(), "dataPath", &dataPath_.present, &dataPath_.type,
+                              &dataPath_.bytes));
+    }
+
+    char value[MAX_PATH];
+    DWORD length = ::GetEnvironmentVariableA(kChildRecordsVariable, value, sizeof(value));
+    variableSet_ = length > 0 && length < sizeof(value);
+    if (variableSet_)
+        variable_.assign(value, length);
+
+    char current[MAX_PATH];
+    length = ::GetCurrentDirectoryA(sizeof(current), current);
+    if (length > 0 && length < sizeof(current))
+        currentDir_.assign(current, length);
+}
+
+CProcessStateGuard::~CProcessStateGuard()
+{
+    if (!currentDir_.empty())
+        ::SetCurrentDirectoryA(currentDir_.c_str());
+    ::SetEnvironmentVariableA(kChildRecordsVariable, variableSet_ ? variable_.c_str() : NULL);
+
+    if (!keyExisted_) {
+        DeleteSettingsKey();
+        return;
+    }
+    HKEY opened = NULL;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_SET_VALUE, &opened) !=
+        ERROR_SUCCESS)
+        return;
+    CRegKey key(opened);
+    const struct {
+        const char* name;
+        const SavedValue* saved;
+    } values[] = {{"path", &path_}, {"dataPath", &dataPath_}};
+    for (const auto& value : values) {
+        if (value.saved->present)
+            ::RegSetValueExA(key.Get(), value.name, 0, value.saved->type,
+                             reinterpret_cast<const BYTE*>(value.saved->bytes.data()),
+                             static_cast<DWORD>(value.saved->bytes.size()));
+        else
+            ::RegDeleteValueA(key.Get(), value.name);
+    }
+}
 
 void HostTest::SetUp()
 {
@@ -9,12 +93,17 @@ void HostTest::SetUp()
     workDir = MakeScratchDir("work dir");
     tablePath = dataDir + "\\Properties.dat";
     // The host passes its environment on, so the children learn where to record themselves.
-    ::SetEnvironmentVariableA("RAVELIN_CHILD_RECORDS", childDir.c_str());
+    ::SetEnvironmentVariableA(kChildRecordsVariable, childDir.c_str());
     SetSetting("dataPath", dataDir);
 }
 
 void HostTest::TearDown()
 {
+    // The host first, so that no revive launches a child after the children are gone.
+    if (host.Handle() && !host.WaitExit(0)) {
+        ::TerminateProcess(host.Handle(), 99);
+        host.WaitExit(5000);
+    }
     for (const ChildRecord& child : ReadChildRecords(childDir)) {
         KillProcess(child.pid);
         if (child.spawned)
@@ -40,7 +129,12 @@ void HostTest::EditRecord(int slot, const std::function<void(TestRecord&)>& chan
     ASSERT_EQ(1, ReadTableFile(tablePath.c_str(), &image.bytes[0], image.bytes.size()));
     TestRecord record = image[slot];
     change(record);
-    ASSERT_EQ(1, WriteTableFile(tablePath.c_str(), image.bytes.data(), image.bytes.size()));
+    ReplaceTableBytes(image.bytes);
+}
+
+void HostTest::ReplaceTableBytes(const std::string& bytes)
+{
+    ASSERT_EQ(1, WriteTableFile(tablePath.c_str(), bytes.data(), bytes.size()));
 }
 
 RecordFields HostTest::RecordOnDisk(int slot)
@@ -89,4 +183,28 @@ bool HostTest::WaitLogLines(size_t count, DWORD timeoutMs, const std::string& fi
 HWND HostTest::HostWindow(int slot)
 {
     return reinterpret_cast<HWND>(static_cast<uintptr_t>(RecordOnDisk(slot).hostWindow));
+}
+
+std::string Num(DWORD value)
+{
+    return std::to_string(static_cast<int>(value));
+}
+
+std::string FirstTableDifference(const std::string& expected, const std::string& actual)
+{
+    if (expected.size() != actual.size())
+        return "size " + std::to_string(actual.size()) + " instead of " +
+               std::to_string(expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        if (expected[i] == actual[i])
+            continue;
+        char where[96];
+        std::snprintf(where, sizeof(where), "record %u, offset %u: 0x%02X instead of 0x%02X",
+                      static_cast<unsigned>(i / table_layout::kRecordSize),
+                      static_cast<unsigned>(i % table_layout::kRecordSize),
+                      static_cast<unsigned char>(actual[i]),
+                      static_cast<unsigned char>(expected[i]));
+        return where;
+    }
+    return std::string();
 }

@@ -2,18 +2,13 @@
 
 #include "HostFixture.h"
 
+#include "HandleT.h"
+
+#include <cstdlib>
 #include <regex>
 
 using ::testing::ElementsAre;
-
-namespace {
-
-std::string Num(DWORD value)
-{
-    return std::to_string(static_cast<int>(value));
-}
-
-} // namespace
+using namespace host_times;
 
 TEST_F(HostTest, LaunchPassesParametersAndWorkDirWithBlanksAndPublishesIds)
 {
@@ -26,7 +21,7 @@ TEST_F(HostTest, LaunchPassesParametersAndWorkDirWithBlanksAndPublishesIds)
     EXPECT_EQ(" alpha beta  \"quoted arg\" --x", child.commandLine);
     EXPECT_EQ(workDir, child.workDir);
 
-    ASSERT_TRUE(WaitLogLines(2, 5000));
+    ASSERT_TRUE(WaitLogLines(2, kStartMs));
     EXPECT_THAT(LogMessages(), ElementsAre("EVENT: Application executed by Halyard.",
                                            "EVENT: CallApplication success: " + Num(child.pid)));
 
@@ -49,6 +44,43 @@ TEST_F(HostTest, LaunchPassesParametersAndWorkDirWithBlanksAndPublishesIds)
     EXPECT_EQ(1u, record.runRequested);
 }
 
+// The host writes only hostWindow and appProcessId of its own record: its saves carry every
+// other record, its record's other bytes (reserved areas and whatever follows a text's
+// terminator) and the file's size byte for byte.
+TEST_F(HostTest, SavesChangeOnlyHostWindowAndAppProcessIdOfTheOwnRecord)
+{
+    TableImage image;
+    for (size_t i = 0; i < image.bytes.size(); ++i)
+        image.bytes[i] = static_cast<char>(0x11 + i * 7 % 233);
+    TestRecord own = image[7];
+    own.SetText(table_layout::kSlotId, "07");
+    own.SetDisplayName("Test Service");
+    own.SetAppPath(BinPath("TestChild.exe"));
+    own.SetWorkDir(workDir);
+    own.SetAppParams("pattern");
+    own.SetRevive(1);
+    own.SetRunRequested(1);
+    own.SetNumber(table_layout::kReserved1, 0xA5A5C3C3);
+    own.SetNumber(table_layout::kHostWindow, 0xDEADBEEF);
+    own.SetNumber(table_layout::kAppProcessId, 0xFEEDF00D);
+    ASSERT_NE('\0', image.bytes[7 * table_layout::kRecordSize + table_layout::kReserved2.offset]);
+    WriteTable(tablePath, image);
+
+    StartHost("07");
+    std::vector<ChildRecord> children = WaitChildren(1);
+    ASSERT_EQ(1u, children.size());
+    EXPECT_EQ(" pattern", children[0].commandLine);
+    ASSERT_TRUE(WaitLogLines(2, kStartMs)); // written after the launch's save
+    HWND window = HostWindow();
+    ASSERT_TRUE(::IsWindow(window));
+
+    own.SetNumber(table_layout::kHostWindow,
+                  static_cast<uint32_t>(reinterpret_cast<uintptr_t>(window)));
+    own.SetAppProcessId(children[0].pid);
+    std::string onDisk = ReadFileBytes(tablePath);
+    EXPECT_EQ("", FirstTableDifference(image.bytes, onDisk));
+}
+
 TEST_F(HostTest, LogLinesHaveTheExactFormatOnDisk)
 {
     PutRecord(7, "");
@@ -56,7 +88,7 @@ TEST_F(HostTest, LogLinesHaveTheExactFormatOnDisk)
     std::vector<ChildRecord> children = WaitChildren(1);
     ASSERT_EQ(1u, children.size());
     EXPECT_EQ(" ", children[0].commandLine); // empty parameters give one blank
-    ASSERT_TRUE(WaitLogLines(2, 5000));
+    ASSERT_TRUE(WaitLogLines(2, kStartMs));
 
     std::string bytes = ReadFileBytes(dataDir + "\\07.log");
     std::regex format("(\\d{4}/\\d{2}/\\d{2} \\[\\d{2}:\\d{2}:\\d{2}\\])\\*EVENT\\*\\*"
@@ -74,17 +106,17 @@ TEST_F(HostTest, StopRequestIsSeenWithinOnePollAndPollingEnds)
     std::vector<ChildRecord> children = WaitChildren(1);
     ASSERT_EQ(1u, children.size());
     DWORD pid = children[0].pid;
-    ASSERT_TRUE(WaitLogLines(2, 5000));
+    ASSERT_TRUE(WaitLogLines(2, kStartMs));
 
-    DWORD saved = ::GetTickCount();
     EditRecord(7, [](TestRecord& record) { record.SetRunRequested(0); });
-    ASSERT_TRUE(WaitUntil([&] { return !IsProcessAlive(pid); }, 4000));
-    DWORD elapsed = ::GetTickCount() - saved;
-    EXPECT_LE(elapsed, 2000u + 1000u) << "more than one poll period";
+    ASSERT_TRUE(WaitUntil([&] { return !IsProcessAlive(pid); }, kPollMs))
+        << "no poll saw the stop request";
+    ASSERT_TRUE(WaitLogLines(3, kPollMs));
 
-    ASSERT_TRUE(WaitLogLines(3, 2000));
-    // A further poll would try again and log a failure: three periods show none.
-    ::Sleep(3 * 2000 + 500);
+    // Deliberately idle for several poll periods: a further poll would find runRequested still 0,
+    // try again and log a failure.
+    ::Sleep(kQuietPollsMs);
+    EXPECT_EQ(0u, RecordOnDisk(7).runRequested);
     EXPECT_THAT(LogMessages(),
                 ElementsAre("EVENT: Application executed by Halyard.",
                             "EVENT: CallApplication success: " + Num(pid),
@@ -98,32 +130,100 @@ TEST_F(HostTest, StopRequestIsSeenWithinOnePollAndPollingEnds)
 TEST_F(HostTest, HostStartedWithRunRequestedZeroStopsAtTheFirstPoll)
 {
     PutRecord(7, "", 1, 0);
+    DWORD started = ::GetTickCount();
     StartHost("07");
-    std::vector<ChildRecord> children = WaitChildren(1);
-    ASSERT_EQ(1u, children.size());
-    ASSERT_TRUE(WaitLogLines(3, 5000));
-    EXPECT_FALSE(IsProcessAlive(children[0].pid));
+    // The log, not the child's record, shows the launch: the child may be ended before it
+    // gets round to recording itself.
+    ASSERT_TRUE(WaitLogLines(3, kStartMs + kPollMs));
+    // Launched first, ended by the first tick of the 2 s timer, not at once.
+    EXPECT_GE(::GetTickCount() - started, kPollPeriodMs - 500);
+    std::vector<std::string> messages = LogMessages();
+    ASSERT_EQ(3u, messages.size());
+    EXPECT_EQ("EVENT: Application executed by Halyard.", messages[0]);
+    const std::string success = "EVENT: CallApplication success: ";
+    ASSERT_EQ(0u, messages[1].rfind(success, 0)) << messages[1];
+    DWORD pid = std::strtoul(messages[1].c_str() + success.size(), nullptr, 10);
+    EXPECT_NE(0u, pid);
+    EXPECT_FALSE(IsProcessAlive(pid));
     EXPECT_EQ("EVENT: Application terminated by Halyard by request of Ravelin manager.",
-              LogMessages()[2]);
+              messages[2]);
 }
 
-TEST_F(HostTest, FailedFirstLaunchIsLoggedAndPollingGoesOn)
+// A failed first launch leaves the host polling; a stop request whose termination fails ends
+// the polling all the same.
+TEST_F(HostTest, FailedFirstLaunchIsLoggedAndAFailedStopEndsPolling)
 {
     PutRecord(7, "x", 1, 1, "C:\\no such folder\\app.exe");
     StartHost("07");
-    ASSERT_TRUE(WaitLogLines(2, 5000));
+    ASSERT_TRUE(WaitLogLines(2, kStartMs));
     EXPECT_THAT(LogMessages(), ElementsAre("ERROR: Halyard couldn't execute the application.",
                                            "ERROR: CallApplication fail: 0"));
     EXPECT_EQ(0u, RecordOnDisk(7).appProcessId);
 
     // Still polling: a stop request is answered, here with a failed termination.
     EditRecord(7, [](TestRecord& record) { record.SetRunRequested(0); });
-    ASSERT_TRUE(WaitLogLines(4, 4000));
-    std::vector<std::string> messages = LogMessages();
-    EXPECT_EQ("ERROR: Application failed to terminated by Halyard by request of Ravelin manager.",
-              messages[2]);
-    EXPECT_EQ("ERROR: OpenProcess: 87 (fprocessid: 0, mprocessid: 0, msid: 7)", messages[3]);
+    ASSERT_TRUE(WaitLogLines(4, kPollMs));
+
+    // Deliberately idle for several poll periods: runRequested stays 0, so a poll would try
+    // and log again.
+    ::Sleep(kQuietPollsMs);
+    EXPECT_EQ(0u, RecordOnDisk(7).runRequested);
+    EXPECT_THAT(LogMessages(),
+                ElementsAre("ERROR: Halyard couldn't execute the application.",
+                            "ERROR: CallApplication fail: 0",
+                            "ERROR: Application failed to terminated by Halyard by request of "
+                            "Ravelin manager.",
+                            "ERROR: OpenProcess: 87 (fprocessid: 0, mprocessid: 0, msid: 7)"));
     EXPECT_FALSE(host.WaitExit(0));
+}
+
+// A table that cannot be loaded skips the poll: a stop request in a file one byte short is not
+// acted on, nor one in a file held open exclusively; once the file is whole and free again the
+// next poll honours it.
+TEST_F(HostTest, UnloadableTableSkipsThePollAndALaterStopIsHonoured)
+{
+    PutRecord(7, "");
+    StartHost("07");
+    std::vector<ChildRecord> children = WaitChildren(1);
+    ASSERT_EQ(1u, children.size());
+    DWORD pid = children[0].pid;
+    ASSERT_TRUE(WaitLogLines(2, kStartMs)); // written after the launch's save
+    TableImage stop;
+    ASSERT_TRUE(ReadTable(tablePath, stop));
+    stop[7].SetRunRequested(0);
+
+    // The short file still holds the whole record, stop request included.
+    ReplaceTableBytes(stop.bytes.substr(0, table_layout::kTableSize - 1));
+    // Deliberately idle for several polls, each of which must fail to load the table.
+    ::Sleep(kQuietPollsMs);
+    EXPECT_TRUE(IsProcessAlive(pid));
+    EXPECT_EQ(2u, Log().size());
+
+    DWORD released;
+    {
+        // The whole stop request, in a file no one else may open meanwhile.
+        CFileHandle held(::CreateFileA(tablePath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL));
+        ASSERT_TRUE(held.IsValid()) << ::GetLastError();
+        DWORD written = 0;
+        ASSERT_TRUE(::WriteFile(held.Get(), stop.bytes.data(),
+                                static_cast<DWORD>(stop.bytes.size()), &written, NULL));
+        ASSERT_EQ(stop.bytes.size(), written);
+        ::Sleep(kQuietPollsMs); // deliberately idle, as above
+        EXPECT_TRUE(IsProcessAlive(pid));
+        EXPECT_EQ(2u, Log().size());
+        released = ::GetTickCount();
+    }
+
+    ASSERT_TRUE(WaitUntil([&] { return !IsProcessAlive(pid); }, kPollMs))
+        << "no poll after the release saw the stop request";
+    EXPECT_LE(::GetTickCount() - released, kPollMs);
+    ASSERT_TRUE(WaitLogLines(3, kPollMs));
+    EXPECT_THAT(LogMessages(),
+                ElementsAre("EVENT: Application executed by Halyard.",
+                            "EVENT: CallApplication success: " + Num(pid),
+                            "EVENT: Application terminated by Halyard by request of Ravelin "
+                            "manager."));
 }
 
 TEST_F(HostTest, CloseEndsTheHostWithExitCodeZeroAndLeavesTheApplicationRunning)
@@ -132,10 +232,10 @@ TEST_F(HostTest, CloseEndsTheHostWithExitCodeZeroAndLeavesTheApplicationRunning)
     StartHost("07");
     std::vector<ChildRecord> children = WaitChildren(1);
     ASSERT_EQ(1u, children.size());
-    ASSERT_TRUE(WaitLogLines(2, 5000));
+    ASSERT_TRUE(WaitLogLines(2, kStartMs));
 
     ::PostMessageA(HostWindow(), WM_CLOSE, 0, 0);
-    ASSERT_TRUE(host.WaitExit(5000));
+    ASSERT_TRUE(host.WaitExit(kStartMs));
     EXPECT_EQ(0u, host.ExitCode());
     EXPECT_TRUE(IsProcessAlive(children[0].pid));
     EXPECT_EQ(2u, Log().size());
@@ -146,7 +246,7 @@ TEST_F(HostTest, ArgumentSevenWithoutLeadingZeroServesSlotSevenButLogsTo7Log)
     PutRecord(7, "");
     StartHost("7");
     ASSERT_EQ(1u, WaitChildren(1).size());
-    ASSERT_TRUE(WaitLogLines(2, 5000, "7.log"));
+    ASSERT_TRUE(WaitLogLines(2, kStartMs, "7.log"));
     EXPECT_EQ("EVENT: Application executed by Halyard.", LogMessages("7.log")[0]);
     EXPECT_FALSE(FileExists(dataDir + "\\07.log"));
 }
@@ -156,7 +256,7 @@ TEST_F(HostTest, ArgumentFortyNineIsTheLastSlot)
     PutRecord(49, "");
     StartHost("49");
     ASSERT_EQ(1u, WaitChildren(1).size());
-    ASSERT_TRUE(WaitLogLines(2, 5000, "49.log"));
+    ASSERT_TRUE(WaitLogLines(2, kStartMs, "49.log"));
     EXPECT_NE(0u, RecordOnDisk(49).hostWindow);
 }
 
@@ -165,7 +265,7 @@ TEST_F(HostTest, WordArgumentServesSlotZeroAndNamesTheLog)
     PutRecord(0, "");
     StartHost("ab");
     ASSERT_EQ(1u, WaitChildren(1).size());
-    ASSERT_TRUE(WaitLogLines(2, 5000, "ab.log"));
+    ASSERT_TRUE(WaitLogLines(2, kStartMs, "ab.log"));
     EXPECT_EQ("EVENT: Application executed by Halyard.", LogMessages("ab.log")[0]);
 }
 
@@ -180,7 +280,7 @@ TEST_F(HostTest, RefusedArgumentsEndTheHostQuietly)
     for (const char* argument : {"50", "-1", "", "100", "hello", "007"}) {
         CTestProcess refused;
         ASSERT_TRUE(refused.Start(BinPath("Halyard.exe"), std::string("Halyard.exe ") + argument));
-        ASSERT_TRUE(refused.WaitExit(5000)) << argument;
+        ASSERT_TRUE(refused.WaitExit(kStartMs)) << argument;
         EXPECT_EQ(0u, refused.ExitCode()) << argument;
     }
     EXPECT_TRUE(ReadChildRecords(childDir).empty());
@@ -196,7 +296,7 @@ TEST_F(HostTest, MissingOrShortTableOrFolderEndsTheHostQuietly)
     auto expectQuietEnd = [&](const char* what) {
         CTestProcess refused;
         ASSERT_TRUE(refused.Start(BinPath("Halyard.exe"), "Halyard.exe 07"));
-        ASSERT_TRUE(refused.WaitExit(5000)) << what;
+        ASSERT_TRUE(refused.WaitExit(kStartMs)) << what;
         EXPECT_EQ(0u, refused.ExitCode()) << what;
         EXPECT_FALSE(FileExists(dataDir + "\\07.log")) << what;
         EXPECT_TRUE(ReadChildRecords(childDir).empty()) << what;
@@ -233,7 +333,8 @@ TEST_F(HostTest, TableOfMoreThanFullSizeIsServed)
     WriteFileBytes(tablePath, ReadFileBytes(tablePath) + "extra");
     StartHost("07");
     ASSERT_EQ(1u, WaitChildren(1).size());
-    ASSERT_TRUE(WaitLogLines(2, 5000));
+    ASSERT_TRUE(WaitLogLines(2, kStartMs));
     // The host's save after the launch writes the table at its own size.
-    EXPECT_TRUE(WaitUntil([&] { return ReadFileBytes(tablePath).size() == table_layout::kTableSize; }, 3000));
+    EXPECT_TRUE(WaitUntil(
+        [&] { return ReadFileBytes(tablePath).size() == table_layout::kTableSize; }, kStartMs));
 }
