@@ -19,18 +19,17 @@ bool QuotedProgramPath(const char* program, char (&path)[256])
     return FormatText(path, sizeof(path), "\"%s\\%s\"", util.installPath, program);
 }
 
-LONG SetText(CServiceAction::RegSetValueFunction setValue, HKEY key, const char* name,
-             const char* text)
+LONG SetText(HKEY key, const char* name, const char* text)
 {
     // The terminating NUL is part of the data.
-    return setValue(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                    static_cast<DWORD>(std::strlen(text) + 1));
+    return ::RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                            static_cast<DWORD>(std::strlen(text) + 1));
 }
 
 } // namespace
 
 CServiceAction::CServiceAction()
-    : scmHandle(::OpenSCManagerA(NULL, NULL, kScmAccess)), regSetValue(::RegSetValueExA)
+    : scmHandle(::OpenSCManagerA(NULL, NULL, kScmAccess))
 {
     if (!scmHandle)
         util.ErrorBox("Internal error:\n\nFailed to get the Service Control Manager handle.\n\n"
@@ -106,9 +105,9 @@ int CServiceAction::WriteParameters(const char* serviceName, const ServiceRecord
     CopyField(slotId, record.slotId);
     if (!QuotedProgramPath("Halyard.exe", application))
         return 0;
-    if (SetText(regSetValue, parameters.Get(), "Application", application) != ERROR_SUCCESS)
+    if (SetText(parameters.Get(), "Application", application) != ERROR_SUCCESS)
         return 0;
-    if (SetText(regSetValue, parameters.Get(), "AppParameters", slotId) != ERROR_SUCCESS)
+    if (SetText(parameters.Get(), "AppParameters", slotId) != ERROR_SUCCESS)
         return 0;
     return 1;
 }

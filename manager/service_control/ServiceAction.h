@@ -33,10 +33,6 @@ public:
 
     CScHandle scmHandle;
 
-    // How the Parameters values are written; replaceable so that tests can refuse a write.
-    using RegSetValueFunction = LONG(WINAPI*)(HKEY, LPCSTR, DWORD, DWORD, const BYTE*, DWORD);
-    RegSetValueFunction regSetValue;
-
 private:
     // The slot's record, when the table exists and the slot lies within it.
     ServiceRecord* RecordOf(int slot) const;

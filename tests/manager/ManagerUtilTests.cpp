@@ -1,6 +1,8 @@
 // The manager's utility object: slot queries, names and paths, the data folder, the log, windows.
 
+#include "BoxInspector.h"
 #include "DialogWatcher.h"
+#include "HandleT.h"
 #include "ManagerTable.h"
 #include "ManagerUtil.h"
 #include "TestSupport.h"
@@ -8,13 +10,30 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <cstring>
+#include <map>
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+// Answers any box that nobody else answered within 3 s, so that a missed box fails its test
+// instead of holding the suite until its timeout. Made before util: start-up boxes count too.
+CBoxInspector missedBoxes(3000);
 
 CUtil util;
 
 namespace {
 
+// Every test of the suite: no message box may go unanswered.
+class ManagerTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        EXPECT_THAT(TextsOf(missedBoxes.Take()), IsEmpty()) << "a message box nobody expected";
+    }
+};
+
 // A util whose slot queries read an in-memory table of the test's making.
-class SlotQueryTest : public ::testing::Test {
+class SlotQueryTest : public ManagerTest {
 protected:
     void SetUp() override { util.serviceTable = reinterpret_cast<ServiceTable*>(&image.bytes[0]); }
     void TearDown() override
@@ -22,6 +41,7 @@ protected:
         util.serviceTable = nullptr;
         util.newMode = 0;
         util.editSlot = 0;
+        ManagerTest::TearDown();
     }
     void Use(int slot, const char* name, const char* appPath = "C:\\app.exe")
     {
@@ -81,7 +101,13 @@ TEST_F(SlotQueryTest, NameWithoutTerminatorIsComparedWithinItsField)
     EXPECT_EQ(1, util.CountServices());
 }
 
-TEST(ManagerUtilTest, NoTableMeansNoServicesAndNoFreeSlot)
+using ManagerUtilTest = ManagerTest;
+using ManagerLogTest = ManagerTest;
+using ManagerWindowTest = ManagerTest;
+using ManagerBoxTest = ManagerTest;
+using ManagerTableTest = ManagerTest;
+
+TEST_F(ManagerUtilTest, NoTableMeansNoServicesAndNoFreeSlot)
 {
     ASSERT_EQ(nullptr, util.serviceTable);
     EXPECT_EQ(0, util.CountServices());
@@ -89,7 +115,7 @@ TEST(ManagerUtilTest, NoTableMeansNoServicesAndNoFreeSlot)
     EXPECT_EQ(-1, util.FindServiceByName("x"));
 }
 
-TEST(ManagerUtilTest, ServiceNamesAndFolders)
+TEST_F(ManagerUtilTest, ServiceNamesAndFolders)
 {
     char text[256];
     CUtil::MakeServiceName("My  Service x", text, sizeof(text));
@@ -107,7 +133,7 @@ TEST(ManagerUtilTest, ServiceNamesAndFolders)
     EXPECT_STREQ("C:", text);
 }
 
-TEST(ManagerUtilTest, ConstructionFindsTheInstalledFolders)
+TEST_F(ManagerUtilTest, ConstructionFindsTheInstalledFolders)
 {
     // The test prefix is set up as an installed system.
     EXPECT_STREQ("C:\\Program Files\\Ravelin", util.installPath);
@@ -120,21 +146,56 @@ TEST(ManagerUtilTest, ConstructionFindsTheInstalledFolders)
     EXPECT_EQ(0, util.progressHoldMs);
 }
 
-class DataFolderTest : public ::testing::Test {
+// The settings values as they were, restored when the snapshot goes: a value that was missing is
+// deleted again.
+class CSettingsSnapshot {
+public:
+    CSettingsSnapshot() : path_(Read("path")), dataPath_(Read("dataPath")) {}
+    ~CSettingsSnapshot()
+    {
+        SetSetting("path", path_);
+        SetSetting("dataPath", dataPath_);
+    }
+
+private:
+    static std::string Read(const char* name)
+    {
+        char value[512] = "";
+        DWORD size = sizeof(value) - 1;
+        HKEY opened = NULL;
+        if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Morvane\\Ravelin", 0, KEY_QUERY_VALUE,
+                            &opened) != ERROR_SUCCESS)
+            return std::string();
+        CRegKey key(opened);
+        if (::RegQueryValueExA(key.Get(), name, NULL, NULL, reinterpret_cast<BYTE*>(value),
+                               &size) != ERROR_SUCCESS)
+            return std::string();
+        return value;
+    }
+    std::string path_;
+    std::string dataPath_;
+};
+
+// Constructions of further CUtil objects: they change the settings, the process-wide copy of the
+// data folder and the thread's message queue, and all three are put back.
+class DataFolderTest : public ManagerTest {
 protected:
+    void SetUp() override { std::memcpy(shellFolder, dataFolderForShell, sizeof(shellFolder)); }
     void TearDown() override
     {
-        SetSetting("path", "C:\\Program Files\\Ravelin");
-        SetSetting("dataPath", "C:\\Program Files\\Ravelin\\Data");
+        std::memcpy(dataFolderForShell, shellFolder, sizeof(shellFolder));
         MSG message;
         while (::PeekMessageA(&message, NULL, WM_QUIT, WM_QUIT, PM_REMOVE)) {
         }
+        ManagerTest::TearDown();
     }
     static bool QuitPosted()
     {
         MSG message;
         return ::PeekMessageA(&message, NULL, WM_QUIT, WM_QUIT, PM_REMOVE) != 0;
     }
+    CSettingsSnapshot settings;
+    char shellFolder[kDataFolderCopySize];
 };
 
 TEST_F(DataFolderTest, MissingParentsAreCreated)
@@ -147,6 +208,7 @@ TEST_F(DataFolderTest, MissingParentsAreCreated)
     EXPECT_TRUE(watcher.MessageBoxTexts().empty());
     EXPECT_FALSE(QuitPosted());
     EXPECT_EQ(folder, fresh.dataPath);
+    EXPECT_EQ(folder, dataFolderForShell);
     EXPECT_EQ(folder + "\\Properties.dat", fresh.propertiesPath);
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(folder.c_str()));
     EXPECT_EQ(1, fresh.GetDataPath("fallback")); // an existing folder is accepted
@@ -164,8 +226,7 @@ TEST_F(DataFolderTest, UnusableFolderFallsBackToTheInstallationFolderAndEndsTheP
         EXPECT_STREQ("C:\\Install Here\\Properties.dat", fresh.propertiesPath);
     }
     EXPECT_THAT(watcher.MessageBoxTexts(),
-                ::testing::ElementsAre(
-                    "Internal error:\n\nGetDataPath - cannot find/create a data folder."));
+                ElementsAre("Internal error:\n\nGetDataPath - cannot find/create a data folder."));
     EXPECT_TRUE(QuitPosted());
 
     // Without a path value the installation folder is "."; so is the fallback.
@@ -175,29 +236,64 @@ TEST_F(DataFolderTest, UnusableFolderFallsBackToTheInstallationFolderAndEndsTheP
     EXPECT_STREQ(".", bare.installPath);
     EXPECT_STREQ(".", bare.dataPath);
     EXPECT_EQ(0, bare.GetInstallPath());
+    EXPECT_EQ(2u, watcher.MessageBoxTexts().size());
 }
 
-TEST(ManagerLogTest, SlotsZeroTo99WriteAndDeleteTheirFilesAndNothingElse)
+namespace {
+
+// Every file of a folder with its contents.
+std::map<std::string, std::string> FilesIn(const std::string& folder)
+{
+    std::map<std::string, std::string> files;
+    WIN32_FIND_DATAA found;
+    HANDLE search = ::FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return files;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            files[found.cFileName] = ReadFileBytes(folder + "\\" + found.cFileName);
+    } while (::FindNextFileA(search, &found));
+    ::FindClose(search);
+    return files;
+}
+
+} // namespace
+
+TEST_F(ManagerLogTest, SlotsZeroTo99WriteAndDeleteTheirFilesAndNothingElse)
 {
     std::string folder = MakeScratchDir("manager log");
     CUtil local = util;
     std::snprintf(local.dataPath, sizeof(local.dataPath), "%s", folder.c_str());
-    for (uint32_t slot : {0u, 9u, 99u, 100u, static_cast<uint32_t>(-1)})
+    for (uint32_t slot : {0u, 9u, 99u})
         local.WriteLog(slot, kLogEvent, "Service created.");
     EXPECT_TRUE(FileExists(folder + "\\00.log"));
     EXPECT_TRUE(FileExists(folder + "\\09.log"));
     EXPECT_TRUE(FileExists(folder + "\\99.log"));
-    EXPECT_FALSE(FileExists(folder + "\\100.log"));
     std::vector<LogEntry> entries = ReadLogFile((folder + "\\09.log").c_str());
     ASSERT_EQ(1u, entries.size());
     EXPECT_STREQ("EVENT", entries[0].type);
     EXPECT_STREQ("Service created.", entries[0].message);
 
-    local.DeleteLog(100);
+    // The files that a slot number beyond 99, or -1 taken as signed or unsigned, cut or wrapped,
+    // could name: none of them is written, none deleted.
+    for (const char* name : {"100.log", "-1.log", "-01.log", "4294967295.log", "01.log", "10.log",
+                             "255.log", "65535.log"})
+        WriteFileBytes(folder + "\\" + name, std::string("kept ") + name);
+    std::map<std::string, std::string> before = FilesIn(folder);
+    for (uint32_t slot : {100u, static_cast<uint32_t>(-1), 255u, 65535u, 4294967295u}) {
+        local.WriteLog(slot, kLogError, "Nothing to write.");
+        local.DeleteLog(slot);
+    }
+    EXPECT_EQ(before, FilesIn(folder));
+
     local.DeleteLog(9);
     local.DeleteLog(9); // a missing file is no matter
+    local.DeleteLog(99);
     EXPECT_FALSE(FileExists(folder + "\\09.log"));
-    EXPECT_TRUE(FileExists(folder + "\\00.log"));
+    EXPECT_FALSE(FileExists(folder + "\\99.log"));
+    before.erase("09.log");
+    before.erase("99.log");
+    EXPECT_EQ(before, FilesIn(folder));
 }
 
 namespace {
@@ -221,7 +317,7 @@ public:
 
 } // namespace
 
-TEST(ManagerWindowTest, FindsATopLevelWindowWhoseTitleContainsTheText)
+TEST_F(ManagerWindowTest, FindsATopLevelWindowWhoseTitleContainsTheText)
 {
     CTestWindow window("Ravelin - Morvane [second copy]");
     ASSERT_NE(nullptr, window.window);
@@ -231,7 +327,7 @@ TEST(ManagerWindowTest, FindsATopLevelWindowWhoseTitleContainsTheText)
     EXPECT_EQ(nullptr, CUtil::FindWindowByTitle("No such title anywhere 8f3a"));
 }
 
-TEST(ManagerWindowTest, BringWindowToFrontRestoresAMinimisedWindowAtItsPlace)
+TEST_F(ManagerWindowTest, BringWindowToFrontRestoresAMinimisedWindowAtItsPlace)
 {
     CTestWindow window("Bring me forward");
     ASSERT_NE(nullptr, window.window);
@@ -251,19 +347,71 @@ TEST(ManagerWindowTest, BringWindowToFrontRestoresAMinimisedWindowAtItsPlace)
     EXPECT_EQ(before.right - before.left, after.right - after.left);
 }
 
-TEST(ManagerBoxTest, BoxesAreCaptionedRavelinAndInstallErrorsNamedByCode)
+namespace {
+
+// Sets util's owner of message boxes for as long as it lives.
+class COwnerOverride {
+public:
+    explicit COwnerOverride(HWND owner) : saved_(util.ownerWindow) { util.ownerWindow = owner; }
+    ~COwnerOverride() { util.ownerWindow = saved_; }
+
+private:
+    HWND saved_;
+};
+
+} // namespace
+
+TEST_F(ManagerBoxTest, ErrorBoxesShowTheErrorIconInfoBoxesTheInformationIconBothOwned)
 {
-    CDialogWatcher watcher;
+    HICON errorIcon = ::LoadIconA(NULL, IDI_HAND);
+    HICON infoIcon = ::LoadIconA(NULL, IDI_ASTERISK);
+    ASSERT_NE(nullptr, errorIcon);
+    ASSERT_NE(nullptr, infoIcon);
+    ASSERT_NE(errorIcon, infoIcon);
+    CTestWindow owner("Ravelin box owner");
+    ASSERT_NE(nullptr, owner.window);
+
+    CBoxInspector inspector;
     util.ErrorBox("An error.");
     util.InfoBox("Some news.");
-    for (DWORD code : {5u, 6u, 52u, 87u, 123u, 1057u, 1059u, 1073u, 2u}) {
+    ::SetLastError(ERROR_SERVICE_EXISTS);
+    util.ShowInstallError();
+    {
+        COwnerOverride owned(owner.window);
+        util.ErrorBox("An owned error.");
+        util.InfoBox("Owned news.");
+        ::SetLastError(ERROR_SERVICE_EXISTS);
+        util.ShowInstallError();
+    }
+    EXPECT_EQ(nullptr, util.ownerWindow);
+
+    std::vector<InspectedBox> boxes = inspector.Take();
+    ASSERT_EQ(6u, boxes.size());
+    const char* texts[] = {"An error.", "Some news.",
+                           "The specified service already exists in this database.",
+                           "An owned error.", "Owned news.",
+                           "The specified service already exists in this database."};
+    HICON icons[] = {errorIcon, infoIcon, errorIcon, errorIcon, infoIcon, errorIcon};
+    for (size_t i = 0; i < boxes.size(); ++i) {
+        EXPECT_EQ(texts[i], boxes[i].text) << i;
+        EXPECT_EQ("Ravelin", boxes[i].caption) << i;
+        EXPECT_EQ(icons[i], boxes[i].icon) << boxes[i].text;
+        EXPECT_EQ(i < 3 ? NULL : owner.window, boxes[i].owner) << boxes[i].text;
+    }
+}
+
+TEST_F(ManagerBoxTest, InstallErrorsAreNamedByTheirCode)
+{
+    HICON errorIcon = ::LoadIconA(NULL, IDI_HAND);
+    CBoxInspector inspector;
+    for (DWORD code : {5u, 6u, 52u, 87u, 123u, 1057u, 1059u, 1073u, 2u, 0u}) {
         ::SetLastError(code);
         util.ShowInstallError();
     }
+    std::vector<InspectedBox> boxes = inspector.Take();
     EXPECT_THAT(
-        watcher.MessageBoxTexts(),
-        ::testing::ElementsAre(
-            "An error.", "Some news.",
+        TextsOf(boxes),
+        ElementsAre(
             "The handle to the specified service control manager database does not have "
             "SC_MANAGER_CREATE_SERVICE access.",
             "The handle to the specified service control manager database is invalid.",
@@ -272,12 +420,91 @@ TEST(ManagerBoxTest, BoxesAreCaptionedRavelinAndInstallErrorsNamedByCode)
             "A parameter that was specified is invalid.", "The specified service name is invalid.",
             "The user account name specified does not exist.",
             "A circular service dependency was specified.",
-            "The specified service already exists in this database.", "Service install failed."));
-    for (const SeenDialog& box : watcher.Seen())
+            "The specified service already exists in this database.", "Service install failed.",
+            "Service install failed."));
+    for (const InspectedBox& box : boxes) {
         EXPECT_EQ("Ravelin", box.caption);
+        EXPECT_EQ(errorIcon, box.icon) << box.text;
+    }
 }
 
-TEST(ManagerTableTest, TheViewsTableIsTheOneTheQueriesReadAndIsSavedAtThePropertiesPath)
+namespace {
+
+const char kProbeVersionKey[] = "Software\\Wine\\AppDefaults\\PlatformProbe.exe";
+
+// The probe's lines as name -> value.
+std::map<std::string, std::string> RunPlatformProbe(const std::string& resultFile)
+{
+    std::map<std::string, std::string> result;
+    ::DeleteFileA(resultFile.c_str());
+    CTestProcess probe;
+    if (!probe.Start(BinPath("PlatformProbe.exe"), "PlatformProbe.exe \"" + resultFile + "\"") ||
+        !probe.WaitExit(30000) || probe.ExitCode() != 0)
+        return result;
+    std::string text = ReadFileBytes(resultFile);
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find('\n', at);
+        std::string line = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+        size_t equals = line.find('=');
+        if (equals != std::string::npos)
+            result[line.substr(0, equals)] = line.substr(equals + 1);
+        at = end == std::string::npos ? text.size() : end + 1;
+    }
+    return result;
+}
+
+// Wine reports to a program the Windows version named under its AppDefaults key.
+class PlatformTest : public ManagerTest {
+protected:
+    void TearDown() override
+    {
+        ::RegDeleteKeyA(HKEY_CURRENT_USER, kProbeVersionKey);
+        ManagerTest::TearDown();
+    }
+    static void ReportVersion(const char* version)
+    {
+        HKEY opened = NULL;
+        ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_CURRENT_USER, kProbeVersionKey, 0, NULL,
+                                                   0, KEY_ALL_ACCESS, NULL, &opened, NULL));
+        CRegKey key(opened);
+        ASSERT_EQ(ERROR_SUCCESS,
+                  ::RegSetValueExA(key.Get(), "Version", 0, REG_SZ,
+                                   reinterpret_cast<const BYTE*>(version),
+                                   static_cast<DWORD>(std::strlen(version) + 1)));
+    }
+};
+
+} // namespace
+
+TEST_F(PlatformTest, Windows95To98AndMeAreRefusedAtStartUpAndTheNtFamilyIsNot)
+{
+    const std::string refusal =
+        "Sorry, Ravelin is not compatible with Windows 95/98/ME.\\n\\nProgram will be terminated.";
+    struct Case {
+        const char* version;
+        const char* reported;
+        bool refused;
+    } cases[] = {
+        {"win95", "4.0", true}, {"win98", "4.10", true},  {"winme", "4.90", true},
+        {"nt40", "4.0", false}, {"winxp", "5.1", false}, {"win7", "6.1", false},
+        {"win10", "6.2", false},
+    };
+    std::string resultFile = MakeScratchDir("platform probe") + "\\result.txt";
+    for (const Case& c : cases) {
+        ReportVersion(c.version);
+        std::map<std::string, std::string> result = RunPlatformProbe(resultFile);
+        ASSERT_FALSE(result.empty()) << c.version;
+        // Wine did report the version asked for: the outcome is the check's.
+        EXPECT_EQ(c.refused ? "1" : "2", result["platform"]) << c.version;
+        EXPECT_EQ(c.reported, result["version"]) << c.version;
+        EXPECT_EQ(c.refused ? "1" : "0", result["unsupported"]) << c.version;
+        EXPECT_EQ(c.refused ? refusal : std::string(), result["boxes"]) << c.version;
+        EXPECT_EQ(c.refused ? "1" : "0", result["quit"]) << c.version;
+    }
+}
+
+TEST_F(ManagerTableTest, TheViewsTableIsTheOneTheQueriesReadAndIsSavedAtThePropertiesPath)
 {
     std::string folder = MakeScratchDir("manager table");
     CUtil local = util;

@@ -36,7 +36,7 @@ void ServiceTest::TearDown()
     }
     for (const std::string& name : services) {
         Stop(name);
-        EXPECT_TRUE(WaitState(name, SERVICE_STOPPED, 5000)) << name;
+        EXPECT_TRUE(WaitState(name, SERVICE_STOPPED, 15000)) << name;
         CScHandle service(::OpenServiceA(scm.Get(), name.c_str(), DELETE));
         ::DeleteService(service.Get());
     }
@@ -103,7 +103,17 @@ std::set<DWORD> ServiceTest::StatesUntilStopped(const std::string& name, DWORD t
 bool ServiceTest::Start(const std::string& name)
 {
     CScHandle service(::OpenServiceA(scm.Get(), name.c_str(), SERVICE_START));
-    return service && ::StartServiceA(service.Get(), 0, NULL);
+    if (service && ::StartServiceA(service.Get(), 0, NULL))
+        return true;
+    std::printf("[ start ] %s refused: %lu\n", name.c_str(), ::GetLastError());
+    return false;
+}
+
+void ServiceTest::StartFailingService(const std::string& name)
+{
+    if (!Start(name))
+        std::printf("[ note ] the SCM refused the start of %s, whose host ends it at once\n",
+                    name.c_str());
 }
 
 bool ServiceTest::Stop(const std::string& name)
