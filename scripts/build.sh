@@ -5,6 +5,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ "$(scripts/wine-bits.sh)" = 64 ]; then
+    # The product itself is still built for 32-bit Windows, so that it keeps compiling there.
+    cmake -S . -B build -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build build -j 2 --target product >&2
     dir=build-x64
     toolchain=cmake/mingw-x86_64.cmake
 else
