@@ -149,6 +149,21 @@ void HostTest::StartHost(const std::string& argument)
     ASSERT_TRUE(host.Start(BinPath("Halyard.exe"), "Halyard.exe " + argument));
 }
 
+DWORD HostTest::StartHostAndAwaitLaunch()
+{
+    StartHost("07");
+    std::vector<ChildRecord> children = WaitChildren(1);
+    if (children.size() != 1) {
+        ADD_FAILURE() << children.size() << " applications launched instead of one";
+        return 0;
+    }
+    if (!WaitLogLines(2, host_times::kStartMs)) {
+        ADD_FAILURE() << "the launch was not logged";
+        return 0;
+    }
+    return children[0].pid;
+}
+
 std::vector<ChildRecord> HostTest::WaitChildren(size_t count, DWORD timeoutMs)
 {
     return WaitChildRecords(childDir, count, timeoutMs);

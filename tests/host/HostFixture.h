@@ -68,6 +68,9 @@ protected:
 
     // Starts Halyard.exe with the argument text.
     void StartHost(const std::string& argument);
+    // Starts the host for slot 7 and waits for its first launch and the launch's two log lines;
+    // returns the application's process id, or 0 (and the test fails) when they do not come.
+    DWORD StartHostAndAwaitLaunch();
     // Waits until at least count test children have recorded themselves; returns them all.
     std::vector<ChildRecord> WaitChildren(size_t count, DWORD timeoutMs = host_times::kStartMs);
     ChildRecord ChildOtherThan(const std::vector<ChildRecord>& children, DWORD pid);

@@ -102,11 +102,9 @@ TEST_F(HostTest, LogLinesHaveTheExactFormatOnDisk)
 TEST_F(HostTest, StopRequestIsSeenWithinOnePollAndPollingEnds)
 {
     PutRecord(7, "--spawn");
-    StartHost("07");
-    std::vector<ChildRecord> children = WaitChildren(1);
-    ASSERT_EQ(1u, children.size());
-    DWORD pid = children[0].pid;
-    ASSERT_TRUE(WaitLogLines(2, kStartMs));
+    DWORD pid = StartHostAndAwaitLaunch();
+    ASSERT_NE(0u, pid);
+    std::vector<ChildRecord> children = ReadChildRecords(childDir);
 
     EditRecord(7, [](TestRecord& record) { record.SetRunRequested(0); });
     ASSERT_TRUE(WaitUntil([&] { return !IsProcessAlive(pid); }, kPollMs))
@@ -229,15 +227,13 @@ TEST_F(HostTest, UnloadableTableSkipsThePollAndALaterStopIsHonoured)
 TEST_F(HostTest, CloseEndsTheHostWithExitCodeZeroAndLeavesTheApplicationRunning)
 {
     PutRecord(7, "");
-    StartHost("07");
-    std::vector<ChildRecord> children = WaitChildren(1);
-    ASSERT_EQ(1u, children.size());
-    ASSERT_TRUE(WaitLogLines(2, kStartMs));
+    DWORD pid = StartHostAndAwaitLaunch();
+    ASSERT_NE(0u, pid);
 
     ::PostMessageA(HostWindow(), WM_CLOSE, 0, 0);
     ASSERT_TRUE(host.WaitExit(kStartMs));
     EXPECT_EQ(0u, host.ExitCode());
-    EXPECT_TRUE(IsProcessAlive(children[0].pid));
+    EXPECT_TRUE(IsProcessAlive(pid));
     EXPECT_EQ(2u, Log().size());
 }
 

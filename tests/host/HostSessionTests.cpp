@@ -27,11 +27,8 @@ const char kStopFailed[] =
 TEST_F(HostTest, EndOfSessionTerminatesAndRevivesWithTheRecordsCurrentValues)
 {
     PutRecord(7, "first run");
-    StartHost("07");
-    std::vector<ChildRecord> children = WaitChildren(1);
-    ASSERT_EQ(1u, children.size());
-    DWORD first = children[0].pid;
-    ASSERT_TRUE(WaitLogLines(2, kStartMs));
+    DWORD first = StartHostAndAwaitLaunch();
+    ASSERT_NE(0u, first);
 
     DWORD queried = ::GetTickCount();
     EXPECT_EQ(1, QueryEndSession(HostWindow()));
@@ -44,7 +41,7 @@ TEST_F(HostTest, EndOfSessionTerminatesAndRevivesWithTheRecordsCurrentValues)
         record.SetWorkDir(newWorkDir);
     });
 
-    children = WaitChildren(2, kReviveLatestMs);
+    std::vector<ChildRecord> children = WaitChildren(2, kReviveLatestMs);
     DWORD revived = ::GetTickCount() - queried;
     ASSERT_EQ(2u, children.size());
     EXPECT_GE(revived, kReviveEarliestMs);
@@ -66,11 +63,8 @@ TEST_F(HostTest, EndOfSessionTerminatesAndRevivesWithTheRecordsCurrentValues)
 TEST_F(HostTest, TwoQueriesFiveSecondsApartGiveOneRevive)
 {
     PutRecord(7, "");
-    StartHost("07");
-    std::vector<ChildRecord> children = WaitChildren(1);
-    ASSERT_EQ(1u, children.size());
-    DWORD first = children[0].pid;
-    ASSERT_TRUE(WaitLogLines(2, kStartMs));
+    DWORD first = StartHostAndAwaitLaunch();
+    ASSERT_NE(0u, first);
 
     EXPECT_EQ(1, QueryEndSession(HostWindow()));
     ::Sleep(5000); // the two queries are meant to lie 5 s apart
@@ -78,7 +72,7 @@ TEST_F(HostTest, TwoQueriesFiveSecondsApartGiveOneRevive)
     EXPECT_EQ(1, QueryEndSession(HostWindow()));
 
     // A revive from the first query would come 5 s from here.
-    children = WaitChildren(2, kReviveLatestMs);
+    std::vector<ChildRecord> children = WaitChildren(2, kReviveLatestMs);
     DWORD revived = ::GetTickCount() - secondQuery;
     ASSERT_EQ(2u, children.size());
     EXPECT_GE(revived, kReviveEarliestMs);
@@ -107,16 +101,14 @@ TEST_F(HostTest, TwoQueriesFiveSecondsApartGiveOneRevive)
 TEST_F(HostTest, EndOfSessionWithoutReviveDoesNothing)
 {
     PutRecord(7, "", 0);
-    StartHost("07");
-    std::vector<ChildRecord> children = WaitChildren(1);
-    ASSERT_EQ(1u, children.size());
-    ASSERT_TRUE(WaitLogLines(2, kStartMs));
+    DWORD first = StartHostAndAwaitLaunch();
+    ASSERT_NE(0u, first);
 
     EXPECT_EQ(1, QueryEndSession(HostWindow()));
     ::SendMessageTimeoutA(HostWindow(), WM_ENDSESSION, TRUE, 0, SMTO_BLOCK, 5000, NULL);
     // Deliberately idle past the point where a revive would have come.
     ::Sleep(kQuietReviveMs);
-    EXPECT_TRUE(IsProcessAlive(children[0].pid));
+    EXPECT_TRUE(IsProcessAlive(first));
     EXPECT_EQ(1u, ReadChildRecords(childDir).size());
     EXPECT_EQ(2u, Log().size());
     EXPECT_FALSE(host.WaitExit(0));
@@ -128,11 +120,8 @@ TEST_F(HostTest, EndOfSessionWithoutReviveDoesNothing)
 TEST_F(HostTest, StopWhileReviveIsPendingEndsPollingAndTheReviveStillLaunches)
 {
     PutRecord(7, "");
-    StartHost("07");
-    std::vector<ChildRecord> children = WaitChildren(1);
-    ASSERT_EQ(1u, children.size());
-    DWORD first = children[0].pid;
-    ASSERT_TRUE(WaitLogLines(2, kStartMs));
+    DWORD first = StartHostAndAwaitLaunch();
+    ASSERT_NE(0u, first);
 
     DWORD queried = ::GetTickCount();
     EXPECT_EQ(1, QueryEndSession(HostWindow()));
@@ -142,7 +131,7 @@ TEST_F(HostTest, StopWhileReviveIsPendingEndsPollingAndTheReviveStillLaunches)
     DWORD stopSeen = ::GetTickCount() - queried;
     ASSERT_LT(stopSeen, kReviveEarliestMs) << "the stop came too late to precede the revive";
 
-    children = WaitChildren(2, kReviveLatestMs);
+    std::vector<ChildRecord> children = WaitChildren(2, kReviveLatestMs);
     DWORD revived = ::GetTickCount() - queried;
     ASSERT_EQ(2u, children.size());
     EXPECT_GE(revived, kReviveEarliestMs);
@@ -170,11 +159,8 @@ TEST_F(HostTest, StopWhileReviveIsPendingEndsPollingAndTheReviveStillLaunches)
 TEST_F(HostTest, FailedReviveIsLoggedOnceAndPollingGoesOn)
 {
     PutRecord(7, "");
-    StartHost("07");
-    std::vector<ChildRecord> children = WaitChildren(1);
-    ASSERT_EQ(1u, children.size());
-    DWORD first = children[0].pid;
-    ASSERT_TRUE(WaitLogLines(2, kStartMs));
+    DWORD first = StartHostAndAwaitLaunch();
+    ASSERT_NE(0u, first);
 
     DWORD queried = ::GetTickCount();
     EXPECT_EQ(1, QueryEndSession(HostWindow()));
@@ -206,11 +192,8 @@ TEST_F(HostTest, FailedReviveIsLoggedOnceAndPollingGoesOn)
 TEST_F(HostTest, UnloadableTableAtTheReviveFailsItWithAnEmptyDetail)
 {
     PutRecord(7, "");
-    StartHost("07");
-    std::vector<ChildRecord> children = WaitChildren(1);
-    ASSERT_EQ(1u, children.size());
-    DWORD first = children[0].pid;
-    ASSERT_TRUE(WaitLogLines(2, kStartMs));
+    DWORD first = StartHostAndAwaitLaunch();
+    ASSERT_NE(0u, first);
     std::string whole = ReadFileBytes(tablePath);
     ASSERT_EQ(table_layout::kTableSize, whole.size());
     ASSERT_EQ(first, RecordOnDisk(7).appProcessId);
@@ -240,10 +223,8 @@ TEST_F(HostTest, UnloadableTableAtTheReviveFailsItWithAnEmptyDetail)
 TEST_F(HostTest, SystemEndOfSessionTerminatesTheApplication)
 {
     PutRecord(7, "");
-    StartHost("07");
-    std::vector<ChildRecord> children = WaitChildren(1);
-    ASSERT_EQ(1u, children.size());
-    ASSERT_TRUE(WaitLogLines(2, kStartMs));
+    DWORD first = StartHostAndAwaitLaunch();
+    ASSERT_NE(0u, first);
 
     char system[MAX_PATH];
     UINT length = ::GetSystemDirectoryA(system, sizeof(system));
@@ -258,7 +239,7 @@ TEST_F(HostTest, SystemEndOfSessionTerminatesTheApplication)
     ASSERT_TRUE(WaitLogLines(3, kPollMs));
     EXPECT_THAT(LogMessages(),
                 ElementsAre("EVENT: Application executed by Halyard.",
-                            "EVENT: CallApplication success: " + Num(children[0].pid),
+                            "EVENT: CallApplication success: " + Num(first),
                             kTerminatedForEndSession));
 }
 
@@ -267,16 +248,13 @@ TEST_F(HostTest, SystemEndOfSessionTerminatesTheApplication)
 TEST_F(HostTest, StopAfterReviveEndsTheLiveApplicationDespiteAStaleId)
 {
     PutRecord(7, "");
-    StartHost("07");
-    std::vector<ChildRecord> children = WaitChildren(1);
-    ASSERT_EQ(1u, children.size());
-    DWORD first = children[0].pid;
-    ASSERT_TRUE(WaitLogLines(2, kStartMs));
+    DWORD first = StartHostAndAwaitLaunch();
+    ASSERT_NE(0u, first);
     TableImage managerCopy; // the manager's load, before the revive
     ASSERT_TRUE(ReadTable(tablePath, managerCopy));
 
     EXPECT_EQ(1, QueryEndSession(HostWindow()));
-    children = WaitChildren(2, kReviveLatestMs);
+    std::vector<ChildRecord> children = WaitChildren(2, kReviveLatestMs);
     ASSERT_EQ(2u, children.size());
     DWORD second = ChildOtherThan(children, first).pid;
     ASSERT_TRUE(WaitLogLines(5, kStartMs));

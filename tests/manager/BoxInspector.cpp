@@ -1,34 +1,15 @@
 #include "BoxInspector.h"
 
+#include "WindowList.h"
+
 namespace {
 
-// The text of a window without sending it a message (its thread may be busy).
-std::string TextOf(HWND window)
-{
-    WCHAR wide[1024] = L"";
-    ::InternalGetWindowText(window, wide, 1024);
-    char text[2048] = "";
-    ::WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof(text), NULL, NULL);
-    return text;
-}
-
-// A message box: a dialog of this process with the box's text control (0xFFFF) and without the
-// progress dialog's bar (1020).
+// A message box: a dialog with the box's text control (0xFFFF) and without the progress dialog's
+// bar (1020).
 bool IsMessageBox(HWND window)
 {
-    char className[32] = "";
-    ::GetClassNameA(window, className, sizeof(className));
-    return std::string(className) == "#32770" && ::IsWindowVisible(window) &&
-           ::GetDlgItem(window, 0xFFFF) != NULL && ::GetDlgItem(window, 1020) == NULL;
-}
-
-BOOL CALLBACK CollectBox(HWND window, LPARAM param)
-{
-    DWORD process = 0;
-    ::GetWindowThreadProcessId(window, &process);
-    if (process == ::GetCurrentProcessId() && IsMessageBox(window))
-        reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
-    return TRUE;
+    return IsVisibleDialog(window) && ::GetDlgItem(window, 0xFFFF) != NULL &&
+           ::GetDlgItem(window, 1020) == NULL;
 }
 
 BOOL CALLBACK FindIconControl(HWND child, LPARAM param)
@@ -77,7 +58,9 @@ void CBoxInspector::Run()
 void CBoxInspector::Poll()
 {
     std::vector<HWND> boxes;
-    ::EnumWindows(CollectBox, reinterpret_cast<LPARAM>(&boxes));
+    for (HWND window : VisibleWindowsOfThisProcess())
+        if (IsMessageBox(window))
+            boxes.push_back(window);
     DWORD now = ::GetTickCount();
     std::lock_guard<std::mutex> lock(mutex_);
     for (auto entry = open_.begin(); entry != open_.end();)
@@ -92,8 +75,8 @@ void CBoxInspector::Poll()
         if (found->second == 0 || now - found->second < answerAfterMs_)
             continue;
         InspectedBox seen;
-        seen.caption = TextOf(box);
-        seen.text = TextOf(::GetDlgItem(box, 0xFFFF));
+        seen.caption = CaptionOf(box);
+        seen.text = CaptionOf(::GetDlgItem(box, 0xFFFF));
         seen.icon = IconOf(box);
         seen.owner = ::GetWindow(box, GW_OWNER);
         seen.openMs = now - found->second;

@@ -1,36 +1,8 @@
 #include "DialogWatcher.h"
 
+#include "WindowList.h"
+
 #include <algorithm>
-
-namespace {
-
-struct Found {
-    std::vector<HWND> windows;
-};
-
-BOOL CALLBACK CollectDialog(HWND window, LPARAM param)
-{
-    DWORD process = 0;
-    ::GetWindowThreadProcessId(window, &process);
-    char className[32] = "";
-    ::GetClassNameA(window, className, sizeof(className));
-    if (process == ::GetCurrentProcessId() && std::string(className) == "#32770" &&
-        ::IsWindowVisible(window))
-        reinterpret_cast<Found*>(param)->windows.push_back(window);
-    return TRUE;
-}
-
-// Read without a message: the dialog's thread may be busy (the progress dialog's hold sleeps).
-std::string TextOf(HWND window)
-{
-    WCHAR wide[1024] = L"";
-    ::InternalGetWindowText(window, wide, 1024);
-    char text[2048] = "";
-    ::WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof(text), NULL, NULL);
-    return text;
-}
-
-} // namespace
 
 CDialogWatcher::CDialogWatcher() : stop_(false), thread_(&CDialogWatcher::Run, this)
 {
@@ -52,8 +24,10 @@ void CDialogWatcher::Run()
 
 void CDialogWatcher::Poll()
 {
-    Found found;
-    ::EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&found));
+    std::vector<HWND> dialogs;
+    for (HWND window : VisibleWindowsOfThisProcess())
+        if (IsVisibleDialog(window))
+            dialogs.push_back(window);
     std::lock_guard<std::mutex> lock(mutex_);
     DWORD now = ::GetTickCount();
     // A dialog is followed until its window is destroyed: a modal dialog can hide and show
@@ -71,21 +45,21 @@ void CDialogWatcher::Poll()
         } else {
             seen.goneAt = 0;
             // A dialog may set its caption after it shows: keep the latest.
-            seen.caption = TextOf(entry->first);
+            seen.caption = CaptionOf(entry->first);
             if (!seen.messageBox && ShouldCloseAtOnce(seen.caption))
                 ::PostMessageA(entry->first, WM_COMMAND, IDCANCEL, 0);
             ++entry;
         }
     }
-    for (HWND window : found.windows) {
+    for (HWND window : dialogs) {
         if (open_.count(window))
             continue;
         SeenDialog dialog;
-        dialog.caption = TextOf(window);
+        dialog.caption = CaptionOf(window);
         HWND message = ::GetDlgItem(window, 0xFFFF);
         dialog.messageBox = message != NULL && ::GetDlgItem(window, 1020) == NULL;
         if (dialog.messageBox)
-            dialog.text = TextOf(message);
+            dialog.text = CaptionOf(message);
         dialog.shownAt = now;
         open_[window] = seen_.size();
         seen_.push_back(dialog);

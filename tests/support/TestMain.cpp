@@ -1,5 +1,7 @@
 #include "TestMain.h"
 
+#include "WindowList.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -13,40 +15,6 @@
 #include <vector>
 
 namespace {
-
-std::vector<HWND> VisibleWindowsOfThisProcess()
-{
-    struct Collect {
-        static BOOL CALLBACK Add(HWND window, LPARAM param)
-        {
-            DWORD process = 0;
-            ::GetWindowThreadProcessId(window, &process);
-            if (process == ::GetCurrentProcessId() && ::IsWindowVisible(window))
-                reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
-            return TRUE;
-        }
-    };
-    std::vector<HWND> windows;
-    ::EnumWindows(Collect::Add, reinterpret_cast<LPARAM>(&windows));
-    return windows;
-}
-
-std::string ClassOf(HWND window)
-{
-    char name[64] = "";
-    ::GetClassNameA(window, name, sizeof(name));
-    return name;
-}
-
-// Read without a message: the stuck thread may not answer one.
-std::string CaptionOf(HWND window)
-{
-    WCHAR wide[256] = L"";
-    ::InternalGetWindowText(window, wide, 256);
-    char text[512] = "";
-    ::WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof(text), NULL, NULL);
-    return text;
-}
 
 // Watches the running test from a thread of its own.
 class CDeadlineWatch : public ::testing::EmptyTestEventListener {
@@ -123,7 +91,7 @@ int CloseOpenDialogs()
 {
     int closed = 0;
     for (HWND window : VisibleWindowsOfThisProcess()) {
-        if (ClassOf(window) != "#32770")
+        if (!IsVisibleDialog(window))
             continue;
         ::PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
         ::PostMessageA(window, WM_CLOSE, 0, 0);
