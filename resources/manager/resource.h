@@ -7,6 +7,10 @@
 // The main window's one resource id: menu, toolbar, toolbar bitmap, icon and title string.
 #define IDR_MAINFRAME 128
 
+// The list view's row image (two cog-wheels on magenta) and its context menu.
+#define IDB_SERVICE_IMAGES 134
+#define IDR_CONTEXT_MENU 135
+
 // Dialogs.
 #define IDD_FURTHER_ACTIONS 137
 #define IDD_PROGRESS 138
