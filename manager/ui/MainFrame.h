@@ -1,0 +1,35 @@
+#pragma once
+// The manager's main window: menu, toolbar in a rebar, status bar with the command prompts,
+// the list view in between; the help links and the way out.
+
+#include "FrameWnd.h"
+#include "ReBar.h"
+#include "StatusBar.h"
+#include "ToolBar.h"
+
+class CMainFrame : public CFrameWnd {
+public:
+    CMainFrame() = default;
+
+    bool HandleCommand(UINT id) override;
+
+    // Constructed in this order and destroyed in reverse.
+    CStatusBar statusBar;
+    CToolBar toolBar;
+    CReBar reBar;
+
+protected:
+    // 472 x 450 pixels on every start; the system picks the position.
+    bool PreCreateWindow(CREATESTRUCTA& cs) override;
+    // The framework's frame creation, then the toolbar, the rebar and the status bar.
+    int OnCreate(CREATESTRUCTA* cs) override;
+    void OnSysCommand(UINT command, LPARAM lParam) override;
+    void OnClose() override;
+
+private:
+    void OnHelpManual();
+    void OnHelpMorvane();
+    // Exit and the system Close: the standard close, then the quit message. The frame is gone
+    // when this returns.
+    void OnExit();
+};

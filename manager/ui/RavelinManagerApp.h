@@ -1,0 +1,18 @@
+#pragma once
+// The manager's application object: one running manager at a time, then the document, the main
+// window and the service list from one single-document template.
+
+#include "WinApp.h"
+
+// The main window's title: the document's "Ravelin" and the frame's "Morvane". A window whose
+// title contains it counts as a running manager.
+extern const char kMainWindowTitle[];
+
+class CRavelinManagerApp : public CWinApp {
+public:
+    CRavelinManagerApp() = default;
+
+    // With another manager running: brings its window forward and succeeds without a window,
+    // which ends this process with exit code 0.
+    bool InitInstance() override;
+};
