@@ -1,0 +1,87 @@
+#include "ManagerChecks.h"
+
+#include <gtest/gtest.h>
+#include <set>
+
+namespace {
+
+struct Expected {
+    UINT id;
+    bool enabled;
+    const char* name;
+};
+
+std::vector<Expected> ExpectedOf(const ServiceCommands& commands)
+{
+    return {{command::kEdit, commands.edit, "Edit"},
+            {command::kDelete, commands.remove, "Delete"},
+            {command::kInstall, commands.install, "Install"},
+            {command::kUninstall, commands.uninstall, "Uninstall"},
+            {command::kStart, commands.start, "Start"},
+            {command::kStop, commands.stop, "Stop"},
+            {command::kLog, commands.log, "Log"}};
+}
+
+bool OnToolbar(UINT id)
+{
+    return id != command::kDelete && id != command::kLog;
+}
+
+} // namespace
+
+void ExpectServiceCommands(CManagerHarness& manager, const ServiceCommands& commands,
+                           const char* situation)
+{
+    SCOPED_TRACE(situation);
+    std::vector<Expected> expected = ExpectedOf(commands);
+    auto toolbarAgrees = [&] {
+        for (const Expected& item : expected)
+            if (OnToolbar(item.id) && manager.ButtonEnabled(item.id) != item.enabled)
+                return false;
+        return true;
+    };
+    // The toolbar follows at the manager's next idle moment.
+    WaitUntil(
+        [&] {
+            manager.PromptIdleUpdate();
+            return toolbarAgrees();
+        },
+        8000);
+    EXPECT_TRUE(manager.ButtonEnabled(command::kNew)) << "toolbar New";
+    for (const Expected& item : expected) {
+        if (OnToolbar(item.id)) {
+            EXPECT_EQ(item.enabled, manager.ButtonEnabled(item.id)) << "toolbar " << item.name;
+        }
+    }
+
+    std::vector<MenuItemState> menu = manager.MenuBar();
+    ASSERT_FALSE(menu.empty()) << "menu bar unreadable: " << manager.Menus().Error();
+    EXPECT_TRUE(FindMenuItem(menu, command::kNew).IsEnabled()) << "menu New";
+    EXPECT_TRUE(FindMenuItem(menu, command::kOpenDataFolder).IsEnabled())
+        << "menu Open Data Folder";
+    for (const Expected& item : expected) {
+        MenuItemState found = FindMenuItem(menu, item.id);
+        EXPECT_EQ(item.id, found.id) << "menu has no " << item.name;
+        EXPECT_EQ(item.enabled, found.IsEnabled()) << "menu " << item.name;
+    }
+}
+
+std::vector<SeenBox> AnswerBoxesUntilExit(CTestProcess& process, DWORD timeoutMs)
+{
+    std::vector<SeenBox> seen;
+    std::set<HWND> answered;
+    WaitUntil(
+        [&] {
+            for (HWND box : TopLevelWindowsOf(process.Id(), "#32770")) {
+                HWND text = ::GetDlgItem(box, 0xFFFF);
+                if (answered.count(box) || text == NULL)
+                    continue;
+                seen.push_back({RemoteText(box), RemoteText(text)});
+                answered.insert(box);
+                ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+            }
+            return process.WaitExit(0);
+        },
+        timeoutMs);
+    return seen;
+}

@@ -1,0 +1,50 @@
+#pragma once
+// Checks that several manager suites share: the commands' enabled states as the toolbar and the
+// menus show them, and the manager's message boxes.
+
+#include "ManagerHarness.h"
+
+#include <windows.h>
+#include <string>
+#include <vector>
+
+namespace command {
+const UINT kNew = 32777;
+const UINT kEdit = 32778;
+const UINT kInstall = 32779;
+const UINT kUninstall = 32780;
+const UINT kDelete = 32782;
+const UINT kStart = 32783;
+const UINT kStop = 32784;
+const UINT kLog = 32787;
+const UINT kOpenDataFolder = 32788;
+const UINT kManual = 32772;
+const UINT kMorvane = 32774;
+const UINT kExit = 57665;
+const UINT kToolbar = 59392;
+const UINT kStatusBar = 59393;
+} // namespace command
+
+// Which of the seven service commands that need a selection are available.
+struct ServiceCommands {
+    bool edit, remove, install, uninstall, start, stop, log;
+};
+const ServiceCommands kNoSelection = {false, false, false, false, false, false, false};
+const ServiceCommands kReadyCommands = {true, true, true, false, false, false, true};
+const ServiceCommands kStartedCommands = {true, false, false, false, false, true, true};
+const ServiceCommands kStoppedCommands = {true, false, false, true, true, false, true};
+
+// Waits (after letting the manager run its idle update) until the five toolbar buttons that
+// follow the rule show the expected states, then checks them and New; and checks the Service
+// menu, read inside the manager.
+void ExpectServiceCommands(CManagerHarness& manager, const ServiceCommands& expected,
+                           const char* situation);
+
+// The message boxes (class "#32770", with a static text 0xFFFF) of a process, as they appear.
+struct SeenBox {
+    std::string caption;
+    std::string text;
+};
+// Answers every message box of the process with OK until it ends or the deadline passes;
+// returns the boxes in the order seen.
+std::vector<SeenBox> AnswerBoxesUntilExit(CTestProcess& process, DWORD timeoutMs);

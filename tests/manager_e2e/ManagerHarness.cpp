@@ -1,0 +1,344 @@
+#include "ManagerHarness.h"
+
+#include "HandleT.h"
+#include "RemoteBuffer.h"
+
+#include <commctrl.h>
+#include <cstdio>
+#include <cstring>
+
+const char kManagerTitle[] = "Ravelin - Morvane";
+
+namespace {
+
+const char kSettingsKey[] = "SOFTWARE\\Morvane\\Ravelin";
+const char* const kSavedValues[] = {"dataPath", "installPath"};
+const size_t kTextBuffer = 1024;
+
+// SendMessage that gives up after 5 s instead of hanging the test on a busy window.
+LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
+{
+    DWORD_PTR result = 0;
+    if (!::SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, 5000, &result))
+        return 0;
+    return static_cast<LRESULT>(result);
+}
+
+struct WindowSearch {
+    DWORD pid;
+    const char* className;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM parameter)
+{
+    WindowSearch* search = reinterpret_cast<WindowSearch*>(parameter);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    if (pid != search->pid || !::IsWindowVisible(window))
+        return TRUE;
+    char name[64] = "";
+    ::GetClassNameA(window, name, sizeof(name));
+    if (search->className == nullptr || std::strcmp(name, search->className) == 0)
+        search->found.push_back(window);
+    return TRUE;
+}
+
+} // namespace
+
+std::vector<HWND> TopLevelWindowsOf(DWORD pid, const char* className)
+{
+    WindowSearch search = {pid, className, {}};
+    ::EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::string RemoteText(HWND window)
+{
+    char text[kTextBuffer] = "";
+    Send(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
+    text[sizeof(text) - 1] = '\0';
+    return text;
+}
+
+HWND FindWindowOf(DWORD pid, const char* title)
+{
+    for (HWND window : TopLevelWindowsOf(pid, nullptr))
+        if (RemoteText(window) == title)
+            return window;
+    return NULL;
+}
+
+CSavedSettings::CSavedSettings()
+{
+    HKEY opened = NULL;
+    bool haveKey = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_READ, &opened) ==
+                   ERROR_SUCCESS;
+    CRegKey key(haveKey ? opened : NULL);
+    for (const char* name : kSavedValues) {
+        Value value;
+        value.name = name;
+        char data[kTextBuffer] = "";
+        DWORD size = sizeof(data) - 1;
+        DWORD type = 0;
+        if (key && ::RegQueryValueExA(key.Get(), name, NULL, &type,
+                                      reinterpret_cast<BYTE*>(data), &size) == ERROR_SUCCESS &&
+            type == REG_SZ) {
+            value.present = true;
+            value.text.assign(data, strnlen(data, size));
+        }
+        values_.push_back(value);
+    }
+}
+
+CSavedSettings::~CSavedSettings()
+{
+    for (const Value& value : values_) {
+        if (value.present)
+            SetSetting(value.name.c_str(), value.text);
+        else
+            SetSetting(value.name.c_str(), std::string());
+    }
+}
+
+CManagerHarness::CManagerHarness() : dataDir_(MakeScratchDir("manager data"))
+{
+    SetSetting("dataPath", dataDir_);
+    SetSetting("installPath", BinDir());
+}
+
+CManagerHarness::~CManagerHarness()
+{
+    if (process_.Handle() != NULL && !process_.WaitExit(0)) {
+        if (frame_ != NULL)
+            ::PostMessageA(frame_, WM_COMMAND, 57665, 0);
+        process_.WaitExit(10000);
+    }
+    // A manager that did not end is terminated by the process object.
+}
+
+void CManagerHarness::WriteTable(const TableImage& image)
+{
+    ::WriteTable(dataDir_ + "\\Properties.dat", image);
+}
+
+bool CManagerHarness::Launch(CTestProcess& process) const
+{
+    return process.Start(BinPath("RavelinManager.exe"), "RavelinManager.exe", BinDir());
+}
+
+bool CManagerHarness::Start(DWORD timeoutMs)
+{
+    if (!Launch(process_))
+        return false;
+    menus_.reset(new CMenuReader(process_.Handle()));
+    return WaitUntil([&] { return FindControls(); }, timeoutMs);
+}
+
+bool CManagerHarness::FindControls()
+{
+    frame_ = FindWindowOf(process_.Id(), kManagerTitle);
+    if (frame_ == NULL)
+        return false;
+    list_ = ::FindWindowExA(frame_, NULL, "SysListView32", NULL);
+    rebar_ = ::FindWindowExA(frame_, NULL, "ReBarWindow32", NULL);
+    toolbar_ = rebar_ ? ::FindWindowExA(rebar_, NULL, "ToolbarWindow32", NULL) : NULL;
+    statusBar_ = ::FindWindowExA(frame_, NULL, "msctls_statusbar32", NULL);
+    header_ = list_ ? reinterpret_cast<HWND>(Send(list_, LVM_GETHEADER)) : NULL;
+    return list_ && rebar_ && toolbar_ && statusBar_ && header_;
+}
+
+int CManagerHarness::RowCount() const
+{
+    return static_cast<int>(Send(list_, LVM_GETITEMCOUNT));
+}
+
+std::string CManagerHarness::Cell(int row, int column) const
+{
+    CRemoteBuffer buffer(ProcessHandle(), sizeof(LVITEMA) + kTextBuffer);
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT;
+    item.iItem = row;
+    item.iSubItem = column;
+    item.pszText = static_cast<char*>(buffer.Address(sizeof(LVITEMA)));
+    item.cchTextMax = kTextBuffer;
+    const char empty = '\0';
+    if (!buffer.Write(&item, sizeof(item)) || !buffer.Write(&empty, 1, sizeof(LVITEMA)))
+        return "<no buffer>";
+    Send(list_, LVM_GETITEMTEXTA, row, buffer.AsParam());
+    return buffer.ReadText(sizeof(LVITEMA));
+}
+
+std::vector<std::string> CManagerHarness::Column(int column) const
+{
+    std::vector<std::string> texts;
+    int rows = RowCount();
+    for (int row = 0; row < rows; ++row)
+        texts.push_back(Cell(row, column));
+    return texts;
+}
+
+bool CManagerHarness::Item(int row, ListItemInfo* info) const
+{
+    CRemoteBuffer buffer(ProcessHandle(), sizeof(LVITEMA));
+    LVITEMA item = {};
+    item.mask = LVIF_IMAGE | LVIF_PARAM | LVIF_STATE;
+    item.iItem = row;
+    item.stateMask = static_cast<UINT>(-1);
+    if (!buffer.Write(&item, sizeof(item)) || !Send(list_, LVM_GETITEMA, 0, buffer.AsParam()) ||
+        !buffer.Read(&item, sizeof(item)))
+        return false;
+    info->image = item.iImage;
+    info->param = item.lParam;
+    info->state = item.state;
+    return true;
+}
+
+RECT CManagerHarness::RowRect(int row) const
+{
+    CRemoteBuffer buffer(ProcessHandle(), sizeof(RECT));
+    RECT rect = {LVIR_BOUNDS, 0, 0, 0};
+    if (!buffer.Write(&rect, sizeof(rect)) || !Send(list_, LVM_GETITEMRECT, row, buffer.AsParam()) ||
+        !buffer.Read(&rect, sizeof(rect)))
+        return RECT{0, 0, 0, 0};
+    return rect;
+}
+
+int CManagerHarness::ColumnCount() const
+{
+    return static_cast<int>(Send(header_, HDM_GETITEMCOUNT));
+}
+
+std::string CManagerHarness::ColumnHeading(int column) const
+{
+    CRemoteBuffer buffer(ProcessHandle(), sizeof(LVCOLUMNA) + kTextBuffer);
+    LVCOLUMNA info = {};
+    info.mask = LVCF_TEXT;
+    info.pszText = static_cast<char*>(buffer.Address(sizeof(LVCOLUMNA)));
+    info.cchTextMax = kTextBuffer;
+    const char empty = '\0';
+    if (!buffer.Write(&info, sizeof(info)) || !buffer.Write(&empty, 1, sizeof(LVCOLUMNA)) ||
+        !Send(list_, LVM_GETCOLUMNA, column, buffer.AsParam()))
+        return "<no column>";
+    return buffer.ReadText(sizeof(LVCOLUMNA));
+}
+
+int CManagerHarness::ColumnWidth(int column) const
+{
+    return static_cast<int>(Send(list_, LVM_GETCOLUMNWIDTH, column));
+}
+
+bool CManagerHarness::SelectRow(int row)
+{
+    CRemoteBuffer buffer(ProcessHandle(), sizeof(LVITEMA));
+    LVITEMA item = {};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = 0;
+    if (!buffer.Write(&item, sizeof(item)) ||
+        !Send(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), buffer.AsParam()))
+        return false;
+    if (row < 0)
+        return true;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    return buffer.Write(&item, sizeof(item)) &&
+           Send(list_, LVM_SETITEMSTATE, row, buffer.AsParam()) != 0;
+}
+
+std::vector<int> CManagerHarness::SelectedRows() const
+{
+    std::vector<int> rows;
+    int count = RowCount();
+    for (int row = 0; row < count; ++row)
+        if (Send(list_, LVM_GETITEMSTATE, row, LVIS_SELECTED) & LVIS_SELECTED)
+            rows.push_back(row);
+    return rows;
+}
+
+bool CManagerHarness::ClickHeader(int column)
+{
+    CRemoteBuffer buffer(ProcessHandle(), sizeof(RECT));
+    RECT rect = {};
+    if (!buffer.Write(&rect, sizeof(rect)) ||
+        !Send(header_, HDM_GETITEMRECT, column, buffer.AsParam()) ||
+        !buffer.Read(&rect, sizeof(rect)))
+        return false;
+    LPARAM centre = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    // Posted like the mouse's own messages: the header captures the mouse on the press and
+    // reports an item click on the release over the same item.
+    ::PostMessageA(header_, WM_MOUSEMOVE, 0, centre);
+    ::PostMessageA(header_, WM_LBUTTONDOWN, MK_LBUTTON, centre);
+    ::PostMessageA(header_, WM_LBUTTONUP, 0, centre);
+    return Flush();
+}
+
+bool CManagerHarness::Flush() const
+{
+    // A posted change of the last column's width, seen done, follows everything posted before
+    // it; the width is then put back.
+    int width = ColumnWidth(2);
+    ::PostMessageA(list_, LVM_SETCOLUMNWIDTH, 2, MAKELPARAM(width + 7, 0));
+    bool done = WaitUntil([&] { return ColumnWidth(2) == width + 7; }, 10000);
+    Send(list_, LVM_SETCOLUMNWIDTH, 2, MAKELPARAM(width, 0));
+    return done;
+}
+
+bool CManagerHarness::WaitCell(int row, int column, const std::string& text,
+                               DWORD timeoutMs) const
+{
+    return WaitUntil([&] { return Cell(row, column) == text; }, timeoutMs);
+}
+
+std::string CManagerHarness::StatusText() const
+{
+    CRemoteBuffer buffer(ProcessHandle(), kTextBuffer);
+    const char empty = '\0';
+    if (!buffer.Write(&empty, 1))
+        return "<no buffer>";
+    LRESULT length = Send(statusBar_, SB_GETTEXTLENGTHA, 0);
+    if (LOWORD(length) >= kTextBuffer)
+        return "<too long>";
+    Send(statusBar_, SB_GETTEXTA, 0, buffer.AsParam());
+    return buffer.ReadText(0);
+}
+
+int CManagerHarness::StatusParts() const
+{
+    return static_cast<int>(Send(statusBar_, SB_GETPARTS, 0, 0));
+}
+
+std::vector<UINT> CManagerHarness::ButtonIds() const
+{
+    std::vector<UINT> ids;
+    int count = static_cast<int>(Send(toolbar_, TB_BUTTONCOUNT));
+    CRemoteBuffer buffer(ProcessHandle(), sizeof(TBBUTTON));
+    for (int i = 0; i < count; ++i) {
+        TBBUTTON button = {};
+        if (!buffer.Write(&button, sizeof(button)) ||
+            !Send(toolbar_, TB_GETBUTTON, i, buffer.AsParam()) ||
+            !buffer.Read(&button, sizeof(button)))
+            ids.push_back(static_cast<UINT>(-1));
+        else
+            ids.push_back(button.fsStyle & BTNS_SEP ? 0 : static_cast<UINT>(button.idCommand));
+    }
+    return ids;
+}
+
+bool CManagerHarness::ButtonEnabled(UINT id) const
+{
+    return Send(toolbar_, TB_ISBUTTONENABLED, id) != 0;
+}
+
+void CManagerHarness::PromptIdleUpdate() const
+{
+    ::PostMessageA(frame_, WM_NULL, 0, 0);
+}
+
+std::vector<MenuItemState> CManagerHarness::MenuBar()
+{
+    return menus_->ReadMenuBar(frame_);
+}
+
+std::vector<HWND> CManagerHarness::WindowsOfClass(const char* className) const
+{
+    return TopLevelWindowsOf(process_.Id(), className);
+}
