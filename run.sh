@@ -9,6 +9,7 @@ scripts/install-deps.sh
 build=$(scripts/build.sh)
 
 if [ -z "${DISPLAY:-}" ]; then
+    export RAVELIN_SCREENSHOT=1
     exec xvfb-run -a -s "-screen 0 1024x768x24" scripts/run-product.sh "$root" "$build"
 fi
 exec scripts/run-product.sh "$root" "$build"

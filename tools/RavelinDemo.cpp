@@ -1,5 +1,10 @@
-// A console helper for run.sh until the manager exists: it plays the manager's part towards one
-// application host, through the same table and log files.
+// A console helper for run.sh: it prepares a demonstration through the manager's own table and
+// service control classes, and plays the manager's part towards one application host.
+//   RavelinDemo table                                  when the service table holds no service:
+//                                                      three services, the first installed and
+//                                                      started, the third installed
+//   RavelinDemo window <seconds>                       waits for the manager's main window and
+//                                                      prints its rectangle as WxH+X+Y
 //   RavelinDemo create <appPath> <workDir> [params]   a table with one service in slot 0,
 //                                                     whose log starts empty
 //   RavelinDemo stop                                   saves runRequested 0 for slot 0
@@ -8,20 +13,118 @@
 
 #include "BoundedText.h"
 #include "EventLog.h"
+#include "ManagerTable.h"
+#include "ManagerUtil.h"
 #include "RegistrySettings.h"
+#include "ServiceAction.h"
 #include "ServiceData.h"
 
 #include <windows.h>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+
+// The manager's program-wide objects, in the manager's order: the service control classes use them.
+CUtil util;
+CServiceAction serviceAction;
 
 namespace {
 
+const char kManagerTitle[] = "Ravelin - Morvane";
+
 int Usage()
 {
-    std::fprintf(stderr, "usage: RavelinDemo create <appPath> <workDir> [params] | stop | close | log\n");
+    std::fprintf(stderr, "usage: RavelinDemo table | window <seconds> | create <appPath> <workDir> "
+                         "[params] | stop | close | log\n");
     return 2;
+}
+
+struct DemoService {
+    const char* displayName;
+    const char* appPath;
+    bool install;
+    bool start;
+};
+
+const DemoService kDemoServices[] = {
+    {"Demo Notepad", "C:\\windows\\system32\\notepad.exe", true, true},
+    {"Demo Minesweeper", "C:\\windows\\system32\\winemine.exe", false, false},
+    {"Demo Clock", "C:\\windows\\system32\\clock.exe", true, false},
+};
+
+// Fills slots 0, 1, 2 of an empty table, saves it, then installs and starts through the SCM as
+// the manager's Install and Start commands do.
+int MakeDemoTable()
+{
+    CManagerTable table(util);
+    if (!table.InitProperties())
+        return 1;
+    table.LoadProperties();
+    if (util.CountServices() > 0) {
+        std::printf("The service table already holds %d service(s); it is left as it is.\n",
+                    util.CountServices());
+        return 0;
+    }
+    int slot = 0;
+    for (const DemoService& demo : kDemoServices) {
+        ServiceRecord& record = table.Record(slot);
+        std::memset(&record, 0, sizeof(record));
+        FormatText(record.slotId, sizeof(record.slotId), "%02d", slot);
+        CopyText(record.displayName, demo.displayName);
+        CopyText(record.appPath, demo.appPath);
+        CopyText(record.workDir, "C:\\windows");
+        util.DeleteLog(static_cast<uint32_t>(slot));
+        ++slot;
+    }
+    if (!table.SaveProperties()) {
+        std::fprintf(stderr, "Cannot save the service table %s.\n", util.propertiesPath);
+        return 1;
+    }
+    int failures = 0;
+    slot = 0;
+    for (const DemoService& demo : kDemoServices) {
+        const char* done = "not installed";
+        if (demo.install) {
+            if (!serviceAction.Install(slot)) {
+                ++failures;
+                done = "install failed";
+            } else if (demo.start) {
+                done = serviceAction.StartWithHandshake(slot, table) ? "installed and started"
+                                                                     : "start failed";
+                failures += std::strcmp(done, "start failed") == 0 ? 1 : 0;
+            } else {
+                done = "installed";
+            }
+        }
+        std::printf("Slot %02d, %s (%s): %s.\n", slot, demo.displayName, demo.appPath, done);
+        ++slot;
+    }
+    return failures == 0 ? 0 : 1;
+}
+
+// Polls for the manager's main window until the deadline, brings it to the front and prints its
+// rectangle for a screenshot.
+int WaitForManager(int seconds)
+{
+    DWORD deadline = ::GetTickCount() + static_cast<DWORD>(seconds) * 1000;
+    for (;;) {
+        HWND window = CUtil::FindWindowByTitle(kManagerTitle);
+        if (window != NULL && ::IsWindowVisible(window)) {
+            // Above every other window, so that a screenshot of its rectangle shows only it.
+            CUtil::BringWindowToFront(window);
+            RECT rect;
+            ::GetWindowRect(window, &rect);
+            std::printf("%ldx%ld+%ld+%ld\n", rect.right - rect.left, rect.bottom - rect.top,
+                        rect.left, rect.top);
+            return 0;
+        }
+        if (static_cast<LONG>(::GetTickCount() - deadline) >= 0)
+            break;
+        ::Sleep(200);
+    }
+    std::fprintf(stderr, "No window \"%s\" within %d s.\n", kManagerTitle, seconds);
+    return 1;
 }
 
 int Create(CServiceData& data, const char* tablePath, int argc, char** argv)
@@ -51,6 +154,10 @@ int main(int argc, char** argv)
 {
     if (argc < 2)
         return Usage();
+    if (std::strcmp(argv[1], "table") == 0)
+        return MakeDemoTable();
+    if (std::strcmp(argv[1], "window") == 0)
+        return WaitForManager(argc > 2 ? std::atoi(argv[2]) : 30);
     char dataPath[kSettingBufferSize];
     if (!ReadSetting(kDataPathValue, dataPath)) {
         std::fprintf(stderr, "The data folder is not set in the registry.\n");
