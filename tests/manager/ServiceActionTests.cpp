@@ -740,6 +740,20 @@ private:
     std::string key_;
 };
 
+// The install reports the registry failure, takes the service away again and logs both steps.
+void ExpectInstallRolledBack(int slot)
+{
+    CDialogWatcher watcher;
+    EXPECT_EQ(0, serviceAction.Install(slot));
+    EXPECT_THAT(watcher.MessageBoxTexts(),
+                ElementsAre("Service install failed. Registry manipulation failed."));
+    EXPECT_THAT(watcher.DialogCaptions(), ElementsAre("Uninstalling..."));
+    EXPECT_THAT(LogOf(slot),
+                ElementsAre("ERROR: Service install failed. Registry manipulation failed.",
+                            "EVENT: Service uninstalled."));
+    EXPECT_TRUE(WaitUntil([slot] { return serviceAction.QueryStatus(slot) == Ready; }, 10000));
+}
+
 } // namespace
 
 TEST_F(ServiceActionTest, RefusedParametersValueRollsTheServiceBack)
@@ -747,15 +761,7 @@ TEST_F(ServiceActionTest, RefusedParametersValueRollsTheServiceBack)
     Put(9, "Rolled Back");
     CPreparedServiceKey prepared("Rolled-Back");
     ASSERT_TRUE(prepared.MakeParametersReadOnly());
-    CDialogWatcher watcher;
-    EXPECT_EQ(0, serviceAction.Install(9));
-    EXPECT_THAT(watcher.MessageBoxTexts(),
-                ElementsAre("Service install failed. Registry manipulation failed."));
-    EXPECT_THAT(watcher.DialogCaptions(), ElementsAre("Uninstalling..."));
-    EXPECT_THAT(LogOf(9),
-                ElementsAre("ERROR: Service install failed. Registry manipulation failed.",
-                            "EVENT: Service uninstalled."));
-    EXPECT_TRUE(WaitUntil([] { return serviceAction.QueryStatus(9) == Ready; }, 10000));
+    ExpectInstallRolledBack(9);
 }
 
 TEST_F(ServiceActionTest, ParametersKeyThatCannotBeOpenedRollsTheServiceBack)
@@ -763,15 +769,7 @@ TEST_F(ServiceActionTest, ParametersKeyThatCannotBeOpenedRollsTheServiceBack)
     Put(18, "Linked Away");
     CPreparedServiceKey prepared("Linked-Away");
     ASSERT_TRUE(prepared.MakeParametersALinkToNowhere());
-    CDialogWatcher watcher;
-    EXPECT_EQ(0, serviceAction.Install(18));
-    EXPECT_THAT(watcher.MessageBoxTexts(),
-                ElementsAre("Service install failed. Registry manipulation failed."));
-    EXPECT_THAT(watcher.DialogCaptions(), ElementsAre("Uninstalling..."));
-    EXPECT_THAT(LogOf(18),
-                ElementsAre("ERROR: Service install failed. Registry manipulation failed.",
-                            "EVENT: Service uninstalled."));
-    EXPECT_TRUE(WaitUntil([] { return serviceAction.QueryStatus(18) == Ready; }, 10000));
+    ExpectInstallRolledBack(18);
 }
 
 TEST_F(ServiceActionTest, WithoutTheScmEverythingFailsAndStatusIsUnknown)
