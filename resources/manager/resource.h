@@ -12,14 +12,26 @@
 #define IDR_CONTEXT_MENU 135
 
 // Dialogs.
+#define IDD_NEW_EDIT_SERVICE 136
 #define IDD_FURTHER_ACTIONS 137
 #define IDD_PROGRESS 138
+#define IDD_LOG 139
 
 // Controls; IDC_STATIC for labels and frames that nothing refers to.
 #define IDC_STATIC -1
+// The New/Edit service dialog.
+#define IDC_SERVICE_NAME 1004
+#define IDC_APP_PATH 1005
+#define IDC_BROWSE 1006
+#define IDC_WORK_DIR 1007
+#define IDC_APP_PARAMS 1011
+#define IDC_REVIVE 1015
 #define IDC_INSTALL_SERVICE 1018
 #define IDC_START_SERVICE 1019
 #define IDC_PROGRESS_BAR 1020
+#define IDC_CLEAR_LOG 1021
+#define IDC_LOG_LIST 1022
+#define IDC_LOG_SERVICE_NAME 1023
 
 // Commands of the menus, the toolbar and the context menu.
 #define ID_HELP_MANUAL 32772

@@ -1,0 +1,30 @@
+#pragma once
+// The log viewer: the service event log of the slot in util.logSlot as a three-column list,
+// newest entry first, with a Clear button that deletes the log after a confirmation.
+
+#include "Dialog.h"
+#include "ListCtrl.h"
+#include "ServiceRecord.h"
+
+#include <cstdint>
+
+class CDialogLog : public CDialog {
+public:
+    // Takes the slot from util.logSlot and the service name from that slot's record.
+    explicit CDialogLog(CWnd* parent = nullptr);
+
+    int32_t slot;
+    char serviceName[kDisplayNameSize];
+
+protected:
+    BOOL OnInitDialog() override;
+    void DoDataExchange(CDataExchange* dx) override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+
+private:
+    // Fills the list from the slot's log file; a missing file leaves it empty.
+    void LoadEntries();
+    void OnClear();
+
+    CListCtrl list_;
+};

@@ -1,0 +1,180 @@
+// The log viewer of the running manager, opened by the Log command on a selected service: its
+// layout, the entries newest first by the reading rule, Clear with its question, and a picture.
+
+#include "LogViewerProbe.h"
+#include "ManagerChecks.h"
+#include "ManagerHarness.h"
+#include "Screenshot.h"
+
+#include <commctrl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <cstdio>
+
+using ::testing::ElementsAre;
+using Row = std::vector<std::string>;
+
+namespace {
+
+// A manager whose table holds "Backup Agent" in slot 0 and "Mail Relay" in slot 3, with the
+// given bytes as slot 3's log (no file when null); rows are sorted by slot, so slot 3 is row 1.
+class LogViewerTest : public ::testing::Test {
+protected:
+    void StartWithLog(const char* logBytes)
+    {
+        TableImage table;
+        FillRecord(table[0], 0, "Backup Agent", BinPath("TestChild.exe"), "C:\\", "", 0);
+        FillRecord(table[3], 3, "Mail Relay", BinPath("TestChild.exe"), "C:\\", "", 0);
+        manager.WriteTable(table);
+        if (logBytes != nullptr)
+            WriteFileBytes(LogPath(), logBytes);
+        ASSERT_TRUE(manager.Start());
+        ASSERT_TRUE(WaitUntil([&] { return manager.RowCount() == 2; }, 8000));
+        ASSERT_EQ(manager.Cell(1, 0), "Mail Relay");
+    }
+    std::string LogPath() const { return manager.DataDir() + "\\03.log"; }
+
+    CManagerHarness manager;
+    CLogViewerProbe viewer{manager};
+};
+
+const char kThreeLines[] = "2011/02/23 [12:07:47]*EVENT**Service created.\r\n"
+                           "2011/02/23 [12:07:52]*EVENT**Service installed.\r\n"
+                           "2011/02/23 [12:08:03]*ERROR**Service start failed.\r\n";
+
+TEST_F(LogViewerTest, WithoutALogFileTheServiceNameStandsOverAnEmptyListAndCloseEndsIt)
+{
+    StartWithLog(nullptr);
+    // Without a selected row the Log command opens nothing.
+    ASSERT_TRUE(manager.SelectRow(-1));
+    ::PostMessageA(manager.Frame(), WM_COMMAND, command::kLog, 0);
+    ASSERT_TRUE(manager.Flush());
+    // A modal dialog exists (shown or not yet) once its owner handles posted messages again.
+    EXPECT_TRUE(::FindWindowA("#32770", "Log") == NULL) << "the viewer opened without a selection";
+
+    ASSERT_TRUE(viewer.Open(1));
+    HWND dialog = viewer.Dialog();
+    EXPECT_EQ(RemoteText(::GetDlgItem(dialog, log_viewer::kServiceName)), "Mail Relay");
+    EXPECT_EQ(viewer.RowCount(), 0);
+    EXPECT_TRUE(viewer.WaitMessageBox(0) == NULL) << "a missing file shows a message";
+
+    // The three columns and the list's styles: report view, border, tab stop, headers that are
+    // not buttons, no sorting, no extended styles.
+    EXPECT_EQ(viewer.ColumnHeading(0), "Date/Time");
+    EXPECT_EQ(viewer.ColumnHeading(1), "Type");
+    EXPECT_EQ(viewer.ColumnHeading(2), "Message");
+    EXPECT_EQ(viewer.ColumnWidth(0), 130);
+    EXPECT_EQ(viewer.ColumnWidth(1), 50);
+    EXPECT_EQ(viewer.ColumnWidth(2), 250);
+    LONG style = ::GetWindowLongA(viewer.List(), GWL_STYLE);
+    EXPECT_EQ(style & (LVS_TYPEMASK | LVS_NOSORTHEADER | LVS_SORTASCENDING | LVS_SORTDESCENDING |
+                       LVS_SINGLESEL | WS_TABSTOP),
+              LVS_REPORT | LVS_NOSORTHEADER | WS_TABSTOP);
+    // The list control turns the template's WS_BORDER into a client edge when it is created.
+    EXPECT_TRUE((style & WS_BORDER) != 0 ||
+                (::GetWindowLongA(viewer.List(), GWL_EXSTYLE) & WS_EX_CLIENTEDGE) != 0)
+        << "the list has no border";
+    EXPECT_EQ(::SendMessageA(viewer.List(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0), 0);
+
+    // Close is the first tab stop and holds the focus.
+    GUITHREADINFO thread = {};
+    thread.cbSize = sizeof(thread);
+    ASSERT_TRUE(::GetGUIThreadInfo(::GetWindowThreadProcessId(dialog, NULL), &thread));
+    EXPECT_EQ(thread.hwndFocus, ::GetDlgItem(dialog, IDCANCEL));
+    EXPECT_EQ(RemoteText(::GetDlgItem(dialog, IDCANCEL)), "Close");
+    EXPECT_EQ(RemoteText(::GetDlgItem(dialog, log_viewer::kClear)), "Clear");
+
+    ::PostMessageA(::GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
+    EXPECT_TRUE(viewer.WaitClosed(8000));
+    EXPECT_FALSE(FileExists(LogPath()));
+}
+
+TEST_F(LogViewerTest, ThreeLinesShowTheLastOnTopEachInItsThreeFieldsAndAHeaderClickDoesNotSort)
+{
+    StartWithLog(kThreeLines);
+    ASSERT_TRUE(viewer.Open(1));
+    const std::vector<Row> expected = {
+        {"2011/02/23 [12:08:03]", "ERROR", "Service start failed."},
+        {"2011/02/23 [12:07:52]", "EVENT", "Service installed."},
+        {"2011/02/23 [12:07:47]", "EVENT", "Service created."},
+    };
+    EXPECT_EQ(viewer.Rows(), expected);
+
+    HWND header = reinterpret_cast<HWND>(::SendMessageA(viewer.List(), LVM_GETHEADER, 0, 0));
+    EXPECT_EQ(::GetWindowLongA(header, GWL_STYLE) & HDS_BUTTONS, 0) << "headers are buttons";
+    for (int column = 0; column < 3; ++column) {
+        ASSERT_TRUE(viewer.ClickHeader(column));
+        EXPECT_EQ(viewer.Rows(), expected) << "after a click on the header of column " << column;
+    }
+}
+
+TEST_F(LogViewerTest, AnEmptyMessageShowsAnEmptyCellAndLinesWithoutTheSeparatorsAreSkipped)
+{
+    StartWithLog("2011/02/23 [12:07:47]*EVENT**Service created.\r\n"
+                 "a line without any asterisk\r\n"
+                 "2011/02/23 [12:07:50]*ERROR**\r\n"
+                 "only a pair ** of asterisks\r\n"
+                 "*UNKNOWN**a*message**with asterisks\r\n");
+    ASSERT_TRUE(viewer.Open(1));
+    EXPECT_THAT(viewer.Rows(), ElementsAre(Row{"", "UNKNOWN", "a*message**with asterisks"},
+                                           Row{"2011/02/23 [12:07:50]", "ERROR", ""},
+                                           Row{"2011/02/23 [12:07:47]", "EVENT",
+                                               "Service created."}));
+}
+
+TEST_F(LogViewerTest, ClearAnsweredNoKeepsEverythingAndYesDeletesTheLogAndCloses)
+{
+    StartWithLog(kThreeLines);
+    ASSERT_TRUE(viewer.Open(1));
+    HWND dialog = viewer.Dialog();
+
+    ::PostMessageA(::GetDlgItem(dialog, log_viewer::kClear), BM_CLICK, 0, 0);
+    HWND box = viewer.WaitMessageBox(8000);
+    ASSERT_TRUE(box != NULL) << "no question";
+    EXPECT_EQ(RemoteText(box), "RavelinManager");
+    EXPECT_EQ(RemoteText(::GetDlgItem(box, 0xFFFF)),
+              "Are you sure you want to delete the log for this service ?");
+    EXPECT_TRUE(::GetDlgItem(box, IDYES) != NULL && ::GetDlgItem(box, IDNO) != NULL);
+    EXPECT_TRUE(::GetDlgItem(box, IDOK) == NULL);
+    ::PostMessageA(box, WM_COMMAND, IDNO, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(box); }, 8000));
+    ASSERT_TRUE(viewer.Flush());
+    EXPECT_TRUE(::IsWindowVisible(dialog)) << "No closed the viewer";
+    EXPECT_EQ(viewer.RowCount(), 3);
+    EXPECT_EQ(ReadFileBytes(LogPath()), kThreeLines);
+
+    ::PostMessageA(::GetDlgItem(dialog, log_viewer::kClear), BM_CLICK, 0, 0);
+    box = viewer.WaitMessageBox(8000);
+    ASSERT_TRUE(box != NULL) << "no question the second time";
+    ::PostMessageA(box, WM_COMMAND, IDYES, 0);
+    EXPECT_TRUE(viewer.WaitClosed(8000)) << "Yes left the viewer open";
+    EXPECT_FALSE(FileExists(LogPath()));
+
+    // Opened again, the log is empty.
+    ASSERT_TRUE(viewer.Open(1));
+    EXPECT_EQ(viewer.RowCount(), 0);
+    EXPECT_EQ(RemoteText(::GetDlgItem(viewer.Dialog(), log_viewer::kServiceName)), "Mail Relay");
+}
+
+TEST_F(LogViewerTest, PictureOfTheFilledViewer)
+{
+    StartWithLog("2011/02/23 [12:07:47]*EVENT**Service created.\r\n"
+                 "2011/02/23 [12:07:52]*EVENT**Service installed.\r\n"
+                 "2011/02/23 [12:07:53]*EVENT**Service started.\r\n"
+                 "2011/02/23 [12:07:54]*EVENT**Application executed by Halyard.\r\n"
+                 "2011/02/23 [12:07:54]*EVENT**CallApplication success: 1234\r\n"
+                 "2011/02/23 [14:31:09]*ERROR**Service stop failed.\r\n"
+                 "2011/02/23 [14:31:15]*EVENT**Service stopped.\r\n");
+    ASSERT_TRUE(viewer.Open(1));
+    ASSERT_EQ(viewer.RowCount(), 7);
+    // Painted afresh after the probing, so that the picture shows no trace of it.
+    ASSERT_TRUE(viewer.Flush());
+    ::RedrawWindow(viewer.Dialog(), NULL, NULL,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    std::string path = ScreenshotDir() + "\\log_viewer.bmp";
+    ::DeleteFileA(path.c_str());
+    ASSERT_TRUE(SaveWindowShot(viewer.Dialog(), path)) << path;
+    std::printf("[ picture  ] %s\n", path.c_str());
+}
+
+} // namespace

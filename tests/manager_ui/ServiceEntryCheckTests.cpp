@@ -1,0 +1,94 @@
+// The New/Edit dialog's Apply checks over an in-memory table: their order, their texts, and the
+// duplicate searches' exact comparison with the edited record passed over.
+
+#include "ManagerUtil.h"
+#include "ServiceEntryCheck.h"
+#include "TableBytes.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+class ServiceEntryCheckTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        FillRecord(image[0], 0, "Notepad", "C:\\Windows\\notepad.exe", "C:\\Windows", "", 1);
+        FillRecord(image[3], 3, "Tools service", "C:\\Tools\\app.exe", "C:\\Tools", "-x", 0);
+        util.serviceTable = reinterpret_cast<ServiceTable*>(&image.bytes[0]);
+        util.newMode = 1;
+        util.editSlot = 0;
+    }
+    void TearDown() override { util.serviceTable = nullptr; }
+
+    // The message the checks give, or "" when all pass.
+    std::string Check(const char* name, const char* path)
+    {
+        char message[256] = "untouched";
+        bool passed = CheckServiceEntries(util, name, path, message, sizeof(message));
+        EXPECT_EQ(passed, message[0] == '\0') << "result and message disagree: " << message;
+        return message;
+    }
+
+    void Edit(int slot)
+    {
+        util.newMode = 0;
+        util.editSlot = slot;
+    }
+
+    TableImage image;
+    CUtil util;
+};
+
+const char kToolsPathTaken[] =
+    "The application is already registered by name of:\n\nTools service";
+
+} // namespace
+
+TEST_F(ServiceEntryCheckTest, ChecksRunInOrderAndTheFirstFailureIsReported)
+{
+    EXPECT_EQ("Please enter the service name.", Check("", ""));
+    EXPECT_EQ("Please enter the service name.", Check("", "C:\\Tools\\app.exe"));
+    EXPECT_EQ("Please choose the application executable file path by Browse button.",
+              Check("Notepad", ""));
+    // A taken name is reported before a taken path.
+    EXPECT_EQ("The service name is already exist.", Check("Notepad", "C:\\Tools\\app.exe"));
+    EXPECT_EQ(kToolsPathTaken, Check("Other", "C:\\Tools\\app.exe"));
+    EXPECT_EQ("", Check("Other", "C:\\Other\\other.exe"));
+}
+
+TEST_F(ServiceEntryCheckTest, EmptyMeansZeroLengthOnly)
+{
+    EXPECT_EQ("", Check("   ", "C:\\Other\\other.exe"));
+    EXPECT_EQ("", Check("Other", " "));
+}
+
+TEST_F(ServiceEntryCheckTest, NamesAndPathsCompareByteForByte)
+{
+    EXPECT_EQ("", Check("notepad", "C:\\TOOLS\\app.exe"));
+    EXPECT_EQ("", Check("Notepad ", "C:\\Tools\\app.exe "));
+    EXPECT_EQ("", Check("Tools", "C:\\Tools"));
+}
+
+TEST_F(ServiceEntryCheckTest, EditPassesOverItsOwnRecordButNotOthers)
+{
+    Edit(3);
+    EXPECT_EQ("", Check("Tools service", "C:\\Tools\\app.exe"));
+    EXPECT_EQ("The service name is already exist.", Check("Notepad", "C:\\Tools\\app.exe"));
+    EXPECT_EQ("The application is already registered by name of:\n\nNotepad",
+              Check("Tools service", "C:\\Windows\\notepad.exe"));
+    // New counts every record, the one at editSlot too.
+    util.newMode = 1;
+    EXPECT_EQ("The service name is already exist.", Check("Tools service", "C:\\New\\new.exe"));
+}
+
+TEST_F(ServiceEntryCheckTest, AFullLengthNameFitsTheMessage)
+{
+    // 80 characters of name after the sentence, the colon and the empty line: 133 bytes in all.
+    std::string longName(80, 'N');
+    FillRecord(image[49], 49, longName.c_str(), "C:\\Long\\long.exe", "", "", 0);
+    EXPECT_EQ(std::string("The application is already registered by name of:\n\n") + longName,
+              Check("Other", "C:\\Long\\long.exe"));
+}
