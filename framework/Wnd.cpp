@@ -1,10 +1,25 @@
 #include "Wnd.h"
 
+#include <mutex>
+#include <unordered_map>
 
 namespace {
 
-// The window property that points at a window's wrapper.
-const char kWrapperProperty[] = "Ravelin.CWnd";
+// Which wrapper serves which window of this process. Every message looks its wrapper up, so the
+// links live in the process rather than in window properties: reading a property is a round trip
+// to the window server (tens of microseconds under Wine), which adds up when a list view notifies
+// its parent of thousands of inserted rows. Made on first use and never destroyed: wrappers of
+// program-wide objects may detach while the program's static objects are being destroyed.
+std::mutex& WrappersLock()
+{
+    static std::mutex* lock = new std::mutex;
+    return *lock;
+}
+std::unordered_map<HWND, CWnd*>& Wrappers()
+{
+    static std::unordered_map<HWND, CWnd*>* wrappers = new std::unordered_map<HWND, CWnd*>;
+    return *wrappers;
+}
 
 // Screen coordinates are signed 16-bit halves of the message's lParam.
 POINT PointOfLParam(LPARAM lParam)
@@ -25,19 +40,25 @@ CWnd* CWnd::FromHandle(HWND hwnd)
 {
     if (hwnd == NULL)
         return nullptr;
-    return static_cast<CWnd*>(::GetPropA(hwnd, kWrapperProperty));
+    std::lock_guard<std::mutex> lock(WrappersLock());
+    auto found = Wrappers().find(hwnd);
+    return found != Wrappers().end() ? found->second : nullptr;
 }
 
 void CWnd::AttachToWindow(HWND hwnd)
 {
     hwnd_ = hwnd;
     hooked_ = true;
-    ::SetPropA(hwnd, kWrapperProperty, this);
+    std::lock_guard<std::mutex> lock(WrappersLock());
+    Wrappers()[hwnd] = this;
 }
 
 void CWnd::DetachFromWindow()
 {
-    ::RemovePropA(hwnd_, kWrapperProperty);
+    {
+        std::lock_guard<std::mutex> lock(WrappersLock());
+        Wrappers().erase(hwnd_);
+    }
     if (previousProc_ != nullptr) {
         ::SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previousProc_));
         previousProc_ = nullptr;
