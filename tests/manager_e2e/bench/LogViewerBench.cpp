@@ -7,6 +7,7 @@
 // manager's process (/proc/<pid>/status through Wine's Z: drive), as Wine reports no private
 // usage for another process.
 
+#include "LinuxProcess.h"
 #include "LogViewerProbe.h"
 #include "ManagerChecks.h"
 #include "ManagerHarness.h"
@@ -37,52 +38,6 @@ std::string MakeLog(int lines)
         text += line;
     }
     return text;
-}
-
-// The Linux process that runs RavelinManager.exe in this Wine prefix; empty when not on Linux.
-std::string FindLinuxProcess()
-{
-    char prefix[MAX_PATH] = "";
-    DWORD length = ::GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof(prefix));
-    if (length == 0 || length >= sizeof(prefix))
-        return std::string();
-    std::string wanted = std::string("WINEPREFIX=") + prefix;
-    WIN32_FIND_DATAA found;
-    HANDLE search = ::FindFirstFileA("Z:\\proc\\*", &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return std::string();
-    std::string result;
-    do {
-        if (found.cFileName[0] < '1' || found.cFileName[0] > '9')
-            continue;
-        std::string dir = std::string("Z:\\proc\\") + found.cFileName;
-        if (ReadFileBytes(dir + "\\cmdline").find("RavelinManager.exe") == std::string::npos)
-            continue;
-        std::string environment = ReadFileBytes(dir + "\\environ");
-        size_t at = environment.find(wanted);
-        if (at != std::string::npos &&
-            (at + wanted.size() == environment.size() || environment[at + wanted.size()] == '\0')) {
-            result = found.cFileName;
-            break;
-        }
-    } while (::FindNextFileA(search, &found));
-    ::FindClose(search);
-    return result;
-}
-
-// One "Name:   value kB" line of /proc/<pid>/status, the value only.
-std::string LinuxStatus(const std::string& pid, const char* name)
-{
-    if (pid.empty())
-        return "?";
-    std::istringstream lines(ReadFileBytes("Z:\\proc\\" + pid + "\\status"));
-    std::string line;
-    while (std::getline(lines, line))
-        if (line.compare(0, std::strlen(name), name) == 0) {
-            size_t start = line.find_first_not_of(" \t", std::strlen(name));
-            return start == std::string::npos ? "?" : line.substr(start);
-        }
-    return "?";
 }
 
 double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to)

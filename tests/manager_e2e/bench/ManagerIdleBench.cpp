@@ -7,6 +7,7 @@
 // (VirtualQueryEx, what Windows calls private bytes) and reads the Linux kernel's own counters of
 // the manager's process (/proc/<pid>/stat and status, through Wine's Z: drive) when it runs there.
 
+#include "LinuxProcess.h"
 #include "ManagerHarness.h"
 
 #include <psapi.h>
@@ -58,39 +59,6 @@ uint64_t CommittedPrivateBytes(HANDLE process)
     return total;
 }
 
-// The Linux process that runs RavelinManager.exe in this Wine prefix: its command line names
-// the program and its environment names this prefix. 0 when not running on Linux.
-std::string FindLinuxProcess()
-{
-    char prefix[MAX_PATH] = "";
-    DWORD length = ::GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof(prefix));
-    if (length == 0 || length >= sizeof(prefix))
-        return std::string();
-    std::string wanted = std::string("WINEPREFIX=") + prefix;
-    WIN32_FIND_DATAA found;
-    HANDLE search = ::FindFirstFileA("Z:\\proc\\*", &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return std::string();
-    std::string result;
-    do {
-        if (found.cFileName[0] < '1' || found.cFileName[0] > '9')
-            continue;
-        std::string dir = std::string("Z:\\proc\\") + found.cFileName;
-        std::string commandLine = ReadFileBytes(dir + "\\cmdline");
-        if (commandLine.find("RavelinManager.exe") == std::string::npos)
-            continue;
-        std::string environment = ReadFileBytes(dir + "\\environ");
-        size_t at = environment.find(wanted);
-        if (at != std::string::npos &&
-            (at + wanted.size() == environment.size() || environment[at + wanted.size()] == '\0')) {
-            result = found.cFileName;
-            break;
-        }
-    } while (::FindNextFileA(search, &found));
-    ::FindClose(search);
-    return result;
-}
-
 // utime + stime of the Linux process, in clock ticks (fields 14 and 15 of /proc/<pid>/stat).
 bool LinuxCpuTicks(const std::string& pid, uint64_t* ticks)
 {
@@ -111,17 +79,6 @@ bool LinuxCpuTicks(const std::string& pid, uint64_t* ticks)
         }
     }
     return false;
-}
-
-// One "Name:   value kB" line of /proc/<pid>/status.
-std::string LinuxStatus(const std::string& pid, const char* name)
-{
-    std::istringstream lines(ReadFileBytes("Z:\\proc\\" + pid + "\\status"));
-    std::string line;
-    while (std::getline(lines, line))
-        if (line.compare(0, std::strlen(name), name) == 0)
-            return line.substr(std::strlen(name));
-    return " ?";
 }
 
 } // namespace
@@ -195,9 +152,9 @@ int main()
         std::printf("Linux process %s:\n", linuxPid.c_str());
         std::printf("  CPU time in the idle period: %.0f ms = %.3f %% of one core\n", linuxMs,
                     100.0 * linuxMs / wall);
-        std::printf("  VmRSS:%s\n", LinuxStatus(linuxPid, "VmRSS:").c_str());
-        std::printf("  RssAnon:%s\n", LinuxStatus(linuxPid, "RssAnon:").c_str());
-        std::printf("  VmData:%s\n", LinuxStatus(linuxPid, "VmData:").c_str());
+        std::printf("  VmRSS: %s\n", LinuxStatus(linuxPid, "VmRSS:").c_str());
+        std::printf("  RssAnon: %s\n", LinuxStatus(linuxPid, "RssAnon:").c_str());
+        std::printf("  VmData: %s\n", LinuxStatus(linuxPid, "VmData:").c_str());
     } else {
         std::printf("Linux counters: not available (not under Wine on Linux)\n");
     }
