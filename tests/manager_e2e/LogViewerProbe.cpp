@@ -2,22 +2,10 @@
 
 #include "ManagerChecks.h"
 #include "RemoteBuffer.h"
+#include "RemoteList.h"
 
 #include <commctrl.h>
 
-namespace {
-
-const size_t kTextBuffer = 1024;
-
-LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
-{
-    DWORD_PTR result = 0;
-    if (!::SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, 5000, &result))
-        return 0;
-    return static_cast<LRESULT>(result);
-}
-
-} // namespace
 
 bool CLogViewerProbe::Open(int row, DWORD timeoutMs)
 {
@@ -38,23 +26,12 @@ HWND CLogViewerProbe::Find() const
 
 int CLogViewerProbe::RowCount() const
 {
-    return static_cast<int>(Send(List(), LVM_GETITEMCOUNT));
+    return ListRowCount(List());
 }
 
 std::string CLogViewerProbe::Cell(int row, int column) const
 {
-    CRemoteBuffer buffer(manager_.ProcessHandle(), sizeof(LVITEMA) + kTextBuffer);
-    LVITEMA item = {};
-    item.mask = LVIF_TEXT;
-    item.iItem = row;
-    item.iSubItem = column;
-    item.pszText = static_cast<char*>(buffer.Address(sizeof(LVITEMA)));
-    item.cchTextMax = kTextBuffer;
-    const char empty = '\0';
-    if (!buffer.Write(&item, sizeof(item)) || !buffer.Write(&empty, 1, sizeof(LVITEMA)))
-        return "<no buffer>";
-    Send(List(), LVM_GETITEMTEXTA, row, buffer.AsParam());
-    return buffer.ReadText(sizeof(LVITEMA));
+    return ListCell(manager_.ProcessHandle(), List(), row, column);
 }
 
 std::vector<std::vector<std::string>> CLogViewerProbe::Rows() const
@@ -68,48 +45,22 @@ std::vector<std::vector<std::string>> CLogViewerProbe::Rows() const
 
 std::string CLogViewerProbe::ColumnHeading(int column) const
 {
-    CRemoteBuffer buffer(manager_.ProcessHandle(), sizeof(LVCOLUMNA) + kTextBuffer);
-    LVCOLUMNA info = {};
-    info.mask = LVCF_TEXT;
-    info.pszText = static_cast<char*>(buffer.Address(sizeof(LVCOLUMNA)));
-    info.cchTextMax = kTextBuffer;
-    const char empty = '\0';
-    if (!buffer.Write(&info, sizeof(info)) || !buffer.Write(&empty, 1, sizeof(LVCOLUMNA)))
-        return "<no buffer>";
-    if (!Send(List(), LVM_GETCOLUMNA, column, buffer.AsParam()))
-        return "<no column>";
-    return buffer.ReadText(sizeof(LVCOLUMNA));
+    return ListColumnHeading(manager_.ProcessHandle(), List(), column);
 }
 
 int CLogViewerProbe::ColumnWidth(int column) const
 {
-    return static_cast<int>(Send(List(), LVM_GETCOLUMNWIDTH, column));
+    return ListColumnWidth(List(), column);
 }
 
 bool CLogViewerProbe::ClickHeader(int column)
 {
-    HWND header = reinterpret_cast<HWND>(Send(List(), LVM_GETHEADER));
-    CRemoteBuffer buffer(manager_.ProcessHandle(), sizeof(RECT));
-    RECT rect = {};
-    if (header == NULL || !buffer.Write(&rect, sizeof(rect)) ||
-        !Send(header, HDM_GETITEMRECT, column, buffer.AsParam()) ||
-        !buffer.Read(&rect, sizeof(rect)))
-        return false;
-    LPARAM centre = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-    ::PostMessageA(header, WM_MOUSEMOVE, 0, centre);
-    ::PostMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, centre);
-    ::PostMessageA(header, WM_LBUTTONUP, 0, centre);
-    return Flush();
+    return ListClickHeader(manager_.ProcessHandle(), List(), column);
 }
 
 bool CLogViewerProbe::Flush() const
 {
-    // A posted change of the last column's width, seen done, follows everything posted before it.
-    int width = ColumnWidth(2);
-    ::PostMessageA(List(), LVM_SETCOLUMNWIDTH, 2, MAKELPARAM(width + 7, 0));
-    bool done = WaitUntil([&] { return ColumnWidth(2) == width + 7; }, 10000);
-    Send(List(), LVM_SETCOLUMNWIDTH, 2, MAKELPARAM(width, 0));
-    return done;
+    return ListFlush(List());
 }
 
 bool CLogViewerProbe::WaitClosed(DWORD timeoutMs) const

@@ -2,6 +2,7 @@
 
 #include "HandleT.h"
 #include "RemoteBuffer.h"
+#include "RemoteList.h"
 
 #include <commctrl.h>
 #include <cstdio>
@@ -14,15 +15,6 @@ namespace {
 const char kSettingsKey[] = "SOFTWARE\\Morvane\\Ravelin";
 const char* const kSavedValues[] = {"dataPath", "installPath"};
 const size_t kTextBuffer = 1024;
-
-// SendMessage that gives up after 5 s instead of hanging the test on a busy window.
-LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
-{
-    DWORD_PTR result = 0;
-    if (!::SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, 5000, &result))
-        return 0;
-    return static_cast<LRESULT>(result);
-}
 
 struct WindowSearch {
     DWORD pid;
@@ -56,7 +48,7 @@ std::vector<HWND> TopLevelWindowsOf(DWORD pid, const char* className)
 std::string RemoteText(HWND window)
 {
     char text[kTextBuffer] = "";
-    Send(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
+    SendWithin5s(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
     text[sizeof(text) - 1] = '\0';
     return text;
 }
@@ -144,29 +136,18 @@ bool CManagerHarness::FindControls()
     rebar_ = ::FindWindowExA(frame_, NULL, "ReBarWindow32", NULL);
     toolbar_ = rebar_ ? ::FindWindowExA(rebar_, NULL, "ToolbarWindow32", NULL) : NULL;
     statusBar_ = ::FindWindowExA(frame_, NULL, "msctls_statusbar32", NULL);
-    header_ = list_ ? reinterpret_cast<HWND>(Send(list_, LVM_GETHEADER)) : NULL;
+    header_ = list_ ? reinterpret_cast<HWND>(SendWithin5s(list_, LVM_GETHEADER)) : NULL;
     return list_ && rebar_ && toolbar_ && statusBar_ && header_;
 }
 
 int CManagerHarness::RowCount() const
 {
-    return static_cast<int>(Send(list_, LVM_GETITEMCOUNT));
+    return ListRowCount(list_);
 }
 
 std::string CManagerHarness::Cell(int row, int column) const
 {
-    CRemoteBuffer buffer(ProcessHandle(), sizeof(LVITEMA) + kTextBuffer);
-    LVITEMA item = {};
-    item.mask = LVIF_TEXT;
-    item.iItem = row;
-    item.iSubItem = column;
-    item.pszText = static_cast<char*>(buffer.Address(sizeof(LVITEMA)));
-    item.cchTextMax = kTextBuffer;
-    const char empty = '\0';
-    if (!buffer.Write(&item, sizeof(item)) || !buffer.Write(&empty, 1, sizeof(LVITEMA)))
-        return "<no buffer>";
-    Send(list_, LVM_GETITEMTEXTA, row, buffer.AsParam());
-    return buffer.ReadText(sizeof(LVITEMA));
+    return ListCell(ProcessHandle(), list_, row, column);
 }
 
 std::vector<std::string> CManagerHarness::Column(int column) const
@@ -185,7 +166,7 @@ bool CManagerHarness::Item(int row, ListItemInfo* info) const
     item.mask = LVIF_IMAGE | LVIF_PARAM | LVIF_STATE;
     item.iItem = row;
     item.stateMask = static_cast<UINT>(-1);
-    if (!buffer.Write(&item, sizeof(item)) || !Send(list_, LVM_GETITEMA, 0, buffer.AsParam()) ||
+    if (!buffer.Write(&item, sizeof(item)) || !SendWithin5s(list_, LVM_GETITEMA, 0, buffer.AsParam()) ||
         !buffer.Read(&item, sizeof(item)))
         return false;
     info->image = item.iImage;
@@ -198,7 +179,7 @@ RECT CManagerHarness::RowRect(int row) const
 {
     CRemoteBuffer buffer(ProcessHandle(), sizeof(RECT));
     RECT rect = {LVIR_BOUNDS, 0, 0, 0};
-    if (!buffer.Write(&rect, sizeof(rect)) || !Send(list_, LVM_GETITEMRECT, row, buffer.AsParam()) ||
+    if (!buffer.Write(&rect, sizeof(rect)) || !SendWithin5s(list_, LVM_GETITEMRECT, row, buffer.AsParam()) ||
         !buffer.Read(&rect, sizeof(rect)))
         return RECT{0, 0, 0, 0};
     return rect;
@@ -206,26 +187,17 @@ RECT CManagerHarness::RowRect(int row) const
 
 int CManagerHarness::ColumnCount() const
 {
-    return static_cast<int>(Send(header_, HDM_GETITEMCOUNT));
+    return static_cast<int>(SendWithin5s(header_, HDM_GETITEMCOUNT));
 }
 
 std::string CManagerHarness::ColumnHeading(int column) const
 {
-    CRemoteBuffer buffer(ProcessHandle(), sizeof(LVCOLUMNA) + kTextBuffer);
-    LVCOLUMNA info = {};
-    info.mask = LVCF_TEXT;
-    info.pszText = static_cast<char*>(buffer.Address(sizeof(LVCOLUMNA)));
-    info.cchTextMax = kTextBuffer;
-    const char empty = '\0';
-    if (!buffer.Write(&info, sizeof(info)) || !buffer.Write(&empty, 1, sizeof(LVCOLUMNA)) ||
-        !Send(list_, LVM_GETCOLUMNA, column, buffer.AsParam()))
-        return "<no column>";
-    return buffer.ReadText(sizeof(LVCOLUMNA));
+    return ListColumnHeading(ProcessHandle(), list_, column);
 }
 
 int CManagerHarness::ColumnWidth(int column) const
 {
-    return static_cast<int>(Send(list_, LVM_GETCOLUMNWIDTH, column));
+    return ListColumnWidth(list_, column);
 }
 
 bool CManagerHarness::SelectRow(int row)
@@ -235,13 +207,13 @@ bool CManagerHarness::SelectRow(int row)
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     item.state = 0;
     if (!buffer.Write(&item, sizeof(item)) ||
-        !Send(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), buffer.AsParam()))
+        !SendWithin5s(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), buffer.AsParam()))
         return false;
     if (row < 0)
         return true;
     item.state = LVIS_SELECTED | LVIS_FOCUSED;
     return buffer.Write(&item, sizeof(item)) &&
-           Send(list_, LVM_SETITEMSTATE, row, buffer.AsParam()) != 0;
+           SendWithin5s(list_, LVM_SETITEMSTATE, row, buffer.AsParam()) != 0;
 }
 
 std::vector<int> CManagerHarness::SelectedRows() const
@@ -249,37 +221,19 @@ std::vector<int> CManagerHarness::SelectedRows() const
     std::vector<int> rows;
     int count = RowCount();
     for (int row = 0; row < count; ++row)
-        if (Send(list_, LVM_GETITEMSTATE, row, LVIS_SELECTED) & LVIS_SELECTED)
+        if (SendWithin5s(list_, LVM_GETITEMSTATE, row, LVIS_SELECTED) & LVIS_SELECTED)
             rows.push_back(row);
     return rows;
 }
 
 bool CManagerHarness::ClickHeader(int column)
 {
-    CRemoteBuffer buffer(ProcessHandle(), sizeof(RECT));
-    RECT rect = {};
-    if (!buffer.Write(&rect, sizeof(rect)) ||
-        !Send(header_, HDM_GETITEMRECT, column, buffer.AsParam()) ||
-        !buffer.Read(&rect, sizeof(rect)))
-        return false;
-    LPARAM centre = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-    // Posted like the mouse's own messages: the header captures the mouse on the press and
-    // reports an item click on the release over the same item.
-    ::PostMessageA(header_, WM_MOUSEMOVE, 0, centre);
-    ::PostMessageA(header_, WM_LBUTTONDOWN, MK_LBUTTON, centre);
-    ::PostMessageA(header_, WM_LBUTTONUP, 0, centre);
-    return Flush();
+    return ListClickHeader(ProcessHandle(), list_, column);
 }
 
 bool CManagerHarness::Flush() const
 {
-    // A posted change of the last column's width, seen done, follows everything posted before
-    // it; the width is then put back.
-    int width = ColumnWidth(2);
-    ::PostMessageA(list_, LVM_SETCOLUMNWIDTH, 2, MAKELPARAM(width + 7, 0));
-    bool done = WaitUntil([&] { return ColumnWidth(2) == width + 7; }, 10000);
-    Send(list_, LVM_SETCOLUMNWIDTH, 2, MAKELPARAM(width, 0));
-    return done;
+    return ListFlush(list_);
 }
 
 bool CManagerHarness::WaitCell(int row, int column, const std::string& text,
@@ -294,27 +248,27 @@ std::string CManagerHarness::StatusText() const
     const char empty = '\0';
     if (!buffer.Write(&empty, 1))
         return "<no buffer>";
-    LRESULT length = Send(statusBar_, SB_GETTEXTLENGTHA, 0);
+    LRESULT length = SendWithin5s(statusBar_, SB_GETTEXTLENGTHA, 0);
     if (LOWORD(length) >= kTextBuffer)
         return "<too long>";
-    Send(statusBar_, SB_GETTEXTA, 0, buffer.AsParam());
+    SendWithin5s(statusBar_, SB_GETTEXTA, 0, buffer.AsParam());
     return buffer.ReadText(0);
 }
 
 int CManagerHarness::StatusParts() const
 {
-    return static_cast<int>(Send(statusBar_, SB_GETPARTS, 0, 0));
+    return static_cast<int>(SendWithin5s(statusBar_, SB_GETPARTS, 0, 0));
 }
 
 std::vector<UINT> CManagerHarness::ButtonIds() const
 {
     std::vector<UINT> ids;
-    int count = static_cast<int>(Send(toolbar_, TB_BUTTONCOUNT));
+    int count = static_cast<int>(SendWithin5s(toolbar_, TB_BUTTONCOUNT));
     CRemoteBuffer buffer(ProcessHandle(), sizeof(TBBUTTON));
     for (int i = 0; i < count; ++i) {
         TBBUTTON button = {};
         if (!buffer.Write(&button, sizeof(button)) ||
-            !Send(toolbar_, TB_GETBUTTON, i, buffer.AsParam()) ||
+            !SendWithin5s(toolbar_, TB_GETBUTTON, i, buffer.AsParam()) ||
             !buffer.Read(&button, sizeof(button)))
             ids.push_back(static_cast<UINT>(-1));
         else
@@ -325,7 +279,7 @@ std::vector<UINT> CManagerHarness::ButtonIds() const
 
 bool CManagerHarness::ButtonEnabled(UINT id) const
 {
-    return Send(toolbar_, TB_ISBUTTONENABLED, id) != 0;
+    return SendWithin5s(toolbar_, TB_ISBUTTONENABLED, id) != 0;
 }
 
 void CManagerHarness::PromptIdleUpdate() const
