@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 #include <atomic>
+#include <functional>
 #include <thread>
 
 namespace {
@@ -27,6 +28,36 @@ std::vector<std::string> TemporaryTables(const std::string& folder)
     ::FindClose(search);
     return names;
 }
+
+// Another writer, here a thread as it could be another process: takes the table lock, does its
+// work with it, and keeps it until released.
+class COtherWriter {
+public:
+    explicit COtherWriter(const std::function<void()>& work = [] {})
+        : thread_([this, work] {
+              CTableLock lock;
+              if (lock.IsHeld())
+                  work();
+              taken_ = lock.IsHeld();
+              while (!release_)
+                  ::Sleep(5);
+          })
+    {
+    }
+    ~COtherWriter() { Release(); }
+    bool WaitTaken() { return WaitUntil([&] { return taken_.load(); }, 5000); }
+    void Release()
+    {
+        release_ = true;
+        if (thread_.joinable())
+            thread_.join();
+    }
+
+private:
+    std::atomic<bool> taken_{false};
+    std::atomic<bool> release_{false};
+    std::thread thread_;
+};
 
 class HostSaveTest : public ::testing::Test {
 protected:
@@ -105,41 +136,23 @@ TEST_F(HostSaveTest, HostWritesNothingWhenTheFileCannotBeReadWhole)
 // would), writes after the release, and gives up when the lock is never released.
 TEST_F(HostSaveTest, SavesWaitForTheTableLock)
 {
-    std::atomic<bool> taken(false), release(false);
-    std::thread holder([&] {
-        CTableLock lock;
-        taken = lock.IsHeld();
-        while (!release)
-            ::Sleep(5);
-    });
-    ASSERT_TRUE(WaitUntil([&] { return taken.load(); }, 5000));
+    COtherWriter holder;
+    ASSERT_TRUE(holder.WaitTaken());
     host.Record().appProcessId = 1234;
     std::atomic<int> saved(-1);
     std::thread saver([&] { saved = host.SaveProperties(); });
     ::Sleep(500); // deliberately: the save must still be waiting
     EXPECT_EQ(-1, saved.load());
     EXPECT_EQ(0u, RecordOnDiskPid());
-    release = true;
-    holder.join();
+    holder.Release();
     saver.join();
     EXPECT_EQ(1, saved.load());
     EXPECT_EQ(1234u, RecordOnDiskPid());
 
-    std::atomic<bool> stop(false);
-    taken = false;
-    std::thread hog([&] {
-        CTableLock lock;
-        taken = lock.IsHeld();
-        while (!stop)
-            ::Sleep(5);
-    });
-    ASSERT_TRUE(WaitUntil([&] { return taken.load(); }, 5000));
-    {
-        CTableLock short_(200);
-        EXPECT_FALSE(short_.IsHeld());
-    }
-    stop = true;
-    hog.join();
+    COtherWriter hog;
+    ASSERT_TRUE(hog.WaitTaken());
+    CTableLock shortWait(200);
+    EXPECT_FALSE(shortWait.IsHeld());
 }
 
 // A writer that ended while holding the lock does not hold the table up.
@@ -166,23 +179,16 @@ TEST_F(HostSaveTest, StaleTemporaryTablesGoAtTheNextSaveButNotWhileASaveHoldsThe
     WriteFileBytes(folder + "\\other.tmp", "keep");
     WriteFileBytes(folder + "\\rvt.log", "keep");
 
-    std::atomic<bool> taken(false), release(false);
-    std::thread writer([&] {
-        // Another save in progress: it holds the lock while its temporary file exists.
-        CTableLock lock;
-        taken = lock.IsHeld();
-        WriteFileBytes(folder + "\\rvt0001.tmp", "being written");
-        while (!release)
-            ::Sleep(5);
-        ::DeleteFileA((folder + "\\rvt0001.tmp").c_str());
-    });
-    ASSERT_TRUE(WaitUntil([&] { return taken.load(); }, 5000));
+    // Another save in progress: it holds the lock while its temporary file exists.
+    std::string busy = folder + "\\rvt0001.tmp";
+    COtherWriter writer([&] { WriteFileBytes(busy, "being written"); });
+    ASSERT_TRUE(writer.WaitTaken());
     std::thread saver([&] { EXPECT_EQ(1, host.SaveProperties()); });
     ::Sleep(300); // deliberately: the save waits, the other save's file stays
     EXPECT_TRUE(FileExists(folder + "\\rvt0001.tmp"));
     EXPECT_EQ(3u, TemporaryTables(folder).size());
-    release = true;
-    writer.join();
+    ::DeleteFileA(busy.c_str()); // that save puts its file in place
+    writer.Release();
     saver.join();
 
     EXPECT_TRUE(TemporaryTables(folder).empty());
