@@ -45,7 +45,7 @@ int CUtil::LoadProperties()
 
 int CUtil::SaveProperties()
 {
-    return serviceData.Save(propertiesPath);
+    return serviceData.SaveHostFields(propertiesPath, slot);
 }
 
 int CUtil::InitServiceData()

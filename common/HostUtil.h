@@ -4,7 +4,11 @@
 #include "EventLog.h"
 #include "ServiceData.h"
 
+#include <cstddef>
 #include <cstdint>
+
+// The host's argument is kept for its log file's name up to 63 bytes.
+const size_t kSlotTextSize = 64;
 
 #pragma pack(push, 1)
 class CUtil {
@@ -18,6 +22,9 @@ public:
     int MakePropertiesPath();
     int InitProperties();
     int LoadProperties();
+    // Publishes the host's own record's hostWindow and appProcessId: merged into the file's
+    // current content under the table lock, never a write-back of the whole loaded copy, which
+    // would undo what the manager or another host saved since the load.
     int SaveProperties();
     // MakePropertiesPath, InitProperties and LoadProperties, stopping at the first failure.
     int InitServiceData();
@@ -31,7 +38,7 @@ public:
 
     char dataPath[256];
     char propertiesPath[256];
-    char slotText[3];            // the argument as given: the base name of the host's log file
+    char slotText[kSlotTextSize]; // the argument as given (bounded): the log file's base name
     int32_t slot;
     uint32_t launchedProcessId;  // the host's own last successful launch; 0 before the first
 

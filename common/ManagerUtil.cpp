@@ -1,6 +1,7 @@
 #include "ManagerUtil.h"
 
 #include "BoundedText.h"
+#include "PathText.h"
 #include "RegistrySettings.h"
 
 #include <shlobj.h>
@@ -190,8 +191,9 @@ void CUtil::MakeServiceName(const char* text, char* name, size_t size)
 void CUtil::GetFolderOfPath(const char* path, char* folder, size_t size)
 {
     CopyText(folder, size, path);
-    if (char* slash = std::strrchr(folder, '\\'))
-        *slash = '\0';
+    // By character: in a double-byte code page a trail byte may be 0x5C.
+    if (const char* slash = FindLastSeparator(folder))
+        folder[slash - folder] = '\0';
 }
 
 HINSTANCE CUtil::OpenWithShell(const char* target)

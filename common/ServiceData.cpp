@@ -1,6 +1,7 @@
 #include "ServiceData.h"
 
 #include "TableFile.h"
+#include "TableLock.h"
 
 #include <cstring>
 #include <new>
@@ -31,4 +32,21 @@ int CServiceData::Save(const char* path) const
     if (!table_)
         return 0;
     return WriteTableFile(path, table_.get(), kTableSize);
+}
+
+int CServiceData::SaveHostFields(const char* path, int slot) const
+{
+    if (!table_ || slot < 0 || slot >= kSlotCount)
+        return 0;
+    CTableLock lock;
+    if (!lock.IsHeld())
+        return 0;
+    std::unique_ptr<ServiceTable> current(new (std::nothrow) ServiceTable);
+    if (!current || !ReadTableFile(path, current.get(), kTableSize))
+        return 0;
+    const ServiceRecord& own = table_->records[slot];
+    ServiceRecord& onDisk = current->records[slot];
+    onDisk.hostWindow = own.hostWindow;
+    onDisk.appProcessId = own.appProcessId;
+    return WriteTableFile(path, current.get(), kTableSize);
 }

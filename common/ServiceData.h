@@ -16,6 +16,10 @@ public:
     int Load(const char* path);
     // Replaces the file with the whole table: 1 exactly when all 443400 bytes were written.
     int Save(const char* path) const;
+    // Writes only hostWindow and appProcessId of one record into the file as it now is, under
+    // the table lock, so that no other writer's change is undone. 0 when the file cannot be read
+    // whole or replaced.
+    int SaveHostFields(const char* path, int slot) const;
 
     // The record of a slot 0..49; the table must exist.
     ServiceRecord& Record(int slot) { return table_->records[slot]; }

@@ -2,6 +2,8 @@
 
 #include "BoundedText.h"
 #include "HandleT.h"
+#include "PathText.h"
+#include "TableLock.h"
 
 #include <windows.h>
 #include <cstring>
@@ -10,11 +12,13 @@ namespace {
 
 const int kReplaceAttempts = 100;
 const DWORD kReplaceRetryMs = 20;
+const char kTempPrefix[] = "rvt";
+const char kTempPattern[] = "%s\\rvt*.tmp";
 
 // Folder of path, or "." for a bare file name; a root folder keeps its backslash ("C:\\").
 bool FolderOf(const char* path, char* folder, size_t size)
 {
-    const char* slash = std::strrchr(path, '\\');
+    const char* slash = FindLastSeparator(path);
     if (!slash)
         return CopyText(folder, size, ".");
     size_t length = static_cast<size_t>(slash - path);
@@ -47,6 +51,26 @@ bool IsTransientReplaceError(DWORD error)
            error == ERROR_LOCK_VIOLATION;
 }
 
+// Deletes the temporary tables that a writer killed between writing one and putting it in place
+// has left in the folder. Only called under the table lock, so no save is writing any of them.
+void RemoveStaleTemporaries(const char* folder)
+{
+    char pattern[MAX_PATH];
+    if (!FormatText(pattern, sizeof(pattern), kTempPattern, folder))
+        return;
+    WIN32_FIND_DATAA found;
+    HANDLE search = ::FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        char stale[MAX_PATH];
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+            FormatText(stale, sizeof(stale), "%s\\%s", folder, found.cFileName))
+            ::DeleteFileA(stale);
+    } while (::FindNextFileA(search, &found));
+    ::FindClose(search);
+}
+
 } // namespace
 
 int ReadTableFile(const char* path, void* buffer, size_t size)
@@ -73,8 +97,12 @@ int WriteTableFile(const char* path, const void* data, size_t size)
     char folder[MAX_PATH];
     if (!FolderOf(path, folder, sizeof(folder)))
         return 0;
+    CTableLock lock;
+    if (!lock.IsHeld())
+        return 0;
+    RemoveStaleTemporaries(folder);
     char tempPath[MAX_PATH];
-    if (!::GetTempFileNameA(folder, "rvt", 0, tempPath))
+    if (!::GetTempFileNameA(folder, kTempPrefix, 0, tempPath))
         return 0;
 
     bool written;

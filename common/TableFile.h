@@ -11,4 +11,6 @@ int ReadTableFile(const char* path, void* buffer, size_t size);
 // Writes size bytes to a new file in the same folder and then replaces the file at path in one
 // step, so a reader or a crash never sees a partly written table. Retries briefly while another
 // process holds the file open. Returns 1 on success; on failure the previous file is left whole.
+// Holds the table lock throughout (0 when it cannot be had), and first deletes the temporary
+// files ("rvt*.tmp") that an earlier writer, killed in mid-save, left in the folder.
 int WriteTableFile(const char* path, const void* data, size_t size);

@@ -1,6 +1,7 @@
 #include "CommandText.h"
 
 #include "BoundedText.h"
+#include "PathText.h"
 
 #include <cstring>
 
@@ -42,7 +43,7 @@ void GetProgramName(char* buffer, size_t size)
     DWORD length = ::GetModuleFileNameA(NULL, path, sizeof(path));
     if (length == 0 || length >= sizeof(path))
         path[0] = '\0';
-    const char* name = std::strrchr(path, '\\');
+    const char* name = FindLastSeparator(path);
     name = name != nullptr ? name + 1 : path;
     CopyText(buffer, size, name);
     char* dot = std::strrchr(buffer, '.');

@@ -34,11 +34,38 @@ bool NormalizePath(const char* path, char (&normal)[MAX_PATH])
     return true;
 }
 
-// True when the process's main image is the file at appPath (paths compared without case).
+using QueryImageNameFn = BOOL(WINAPI*)(HANDLE, DWORD, LPSTR, PDWORD);
+
+// QueryFullProcessImageNameA where the system has it (Vista and later). It asks the kernel for
+// the image's name, which works whatever the other process's bitness; reading the module list
+// (GetModuleFileNameEx) fails for a 64-bit process seen from our 32-bit host.
+QueryImageNameFn FullImageNameQuery()
+{
+    static const QueryImageNameFn query = reinterpret_cast<QueryImageNameFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"),
+                                                 "QueryFullProcessImageNameA")));
+    return query;
+}
+
+} // namespace
+
+DWORD ImageQueryAccess()
+{
+    // Without the query (Windows XP), the module list is read instead, which needs these rights.
+    return FullImageNameQuery() ? kProcessQueryLimitedInformation
+                                : PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;
+}
+
 bool ProcessRunsImage(HANDLE process, const char* appPath)
 {
     char image[MAX_PATH];
-    DWORD length = ::GetModuleFileNameExA(process, NULL, image, sizeof(image));
+    DWORD length = sizeof(image);
+    if (QueryImageNameFn query = FullImageNameQuery()) {
+        if (!query(process, 0, image, &length))
+            return false;
+    } else {
+        length = ::GetModuleFileNameExA(process, NULL, image, sizeof(image));
+    }
     if (length == 0 || length >= sizeof(image))
         return false;
     char imageNormal[MAX_PATH];
@@ -47,6 +74,8 @@ bool ProcessRunsImage(HANDLE process, const char* appPath)
         return false;
     return ::lstrcmpiA(imageNormal, appNormal) == 0;
 }
+
+namespace {
 
 // Terminates a process known to be running, writing the detail on failure.
 int TerminateRunning(CUtil& util, HANDLE process, char (&detail)[kDetailSize])
@@ -110,9 +139,8 @@ int TerminateApplication(CUtil& util, const CLaunches& launches, char (&detail)[
         return TerminateRunning(util, own, detail);
 
     const ServiceRecord& record = util.Record();
-    CHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_INFORMATION |
-                                      PROCESS_VM_READ,
-                                  FALSE, record.appProcessId));
+    CHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | ImageQueryAccess(), FALSE,
+                                  record.appProcessId));
     if (!process) {
         FormatTerminationDetail(util, record, "OpenProcess", ::GetLastError(), detail);
         return 0;

@@ -1,6 +1,7 @@
 #pragma once
 // Launching and terminating the application of the host's slot.
 
+#include <windows.h>
 #include <cstddef>
 
 const size_t kDetailSize = 512;
@@ -22,3 +23,13 @@ int StartProcess(CUtil& util, CLaunches& launches, const char* applicationName, 
 // appProcessId, but only when that process runs the record's appPath. Writes the failed call's
 // "OpenProcess: ..." or "TerminateProcess: ..." detail. 1 terminated, 0 not.
 int TerminateApplication(CUtil& util, const CLaunches& launches, char (&detail)[kDetailSize]);
+
+// PROCESS_QUERY_LIMITED_INFORMATION, which the XP-level headers leave out.
+const DWORD kProcessQueryLimitedInformation = 0x1000;
+
+// The access that ProcessRunsImage needs on the process handle.
+DWORD ImageQueryAccess();
+
+// True when the process's main image is the file at appPath (full, long paths compared without
+// case). Works for a process of either bitness.
+bool ProcessRunsImage(HANDLE process, const char* appPath);

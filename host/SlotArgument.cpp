@@ -2,6 +2,7 @@
 
 #include "BoundedText.h"
 #include "HostUtil.h"
+#include "PathText.h"
 #include "ServiceRecord.h"
 
 #include <cctype>
@@ -29,6 +30,20 @@ bool ParseSlotNumber(const char* argument, int* slot)
     return true;
 }
 
+void MakeLogBaseName(const char* argument, char* name, size_t size, unsigned codePage)
+{
+    if (size == 0)
+        return;
+    size_t length = WholeCharsLength(argument, size - 1, codePage);
+    std::memcpy(name, argument, length);
+    name[length] = '\0';
+    for (char* c = name; *c; c = const_cast<char*>(NextChar(c, codePage))) {
+        unsigned char byte = static_cast<unsigned char>(*c);
+        if (byte < 0x20 || std::strchr("\\/:*?\"<>|", byte) != nullptr)
+            *c = '_';
+    }
+}
+
 int ParseSlotArgument(const char* argument, CUtil& util)
 {
     if (argument == nullptr || argument[0] == '\0')
@@ -36,8 +51,7 @@ int ParseSlotArgument(const char* argument, CUtil& util)
     int slot = 0;
     if (!ParseSlotNumber(argument, &slot))
         return 0;
-    if (!CopyText(util.slotText, argument))
-        return 0;
+    MakeLogBaseName(argument, util.slotText, sizeof(util.slotText));
     util.slot = slot;
     return 1;
 }

@@ -12,6 +12,8 @@ command -v xauth >/dev/null || need+=(xauth)
 command -v xvfb-run >/dev/null || need+=(xvfb)
 [ -f /usr/src/googletest/googletest/CMakeLists.txt ] || need+=(googletest)
 command -v import >/dev/null || need+=(imagemagick)
+# The Japanese locale's source, from which the double-byte code page suite's locale is made.
+[ -f /usr/share/i18n/locales/ja_JP ] || need+=(locales)
 
 # Where 32-bit Wine cannot run, the tests use a 64-bit build (see wine-bits.sh).
 if [ -x /usr/lib/wine/wine ] && [ "$("$(dirname "$0")/wine-bits.sh")" = 64 ]; then

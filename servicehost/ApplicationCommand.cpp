@@ -1,6 +1,7 @@
 #include "ApplicationCommand.h"
 
 #include "BoundedText.h"
+#include "PathText.h"
 
 #include <cstring>
 
@@ -43,10 +44,7 @@ bool IsAbsolutePath(const char* path)
 bool FolderOfPath(const char* path, char* folder, size_t size)
 {
     folder[0] = '\0';
-    const char* last = nullptr;
-    for (const char* c = path; *c; ++c)
-        if (IsSeparator(*c))
-            last = c;
+    const char* last = FindLastSeparator(path, true);
     if (!last)
         return false;
     size_t length = static_cast<size_t>(last - path);
@@ -92,7 +90,7 @@ DWORD CApplicationCommand::Compose(const char* application, const char* appParam
     bool fits = IsAbsolutePath(path) || baseFolder[0] == '\0'
                     ? CopyText(programPath_, path)
                     : FormatText(programPath_, sizeof(programPath_), "%s%s%s", baseFolder,
-                                 IsSeparator(baseFolder[std::strlen(baseFolder) - 1]) ? "" : "\\",
+                                 EndsWithSeparator(baseFolder, true) ? "" : "\\",
                                  path);
     if (!fits)
         return ERROR_FILENAME_EXCED_RANGE;

@@ -144,7 +144,9 @@ TEST(SlotArgumentTest, ArgumentIsKeptAsGivenOrRefused)
     CUtil host;
     EXPECT_EQ(0, ParseSlotArgument("", host));
     EXPECT_EQ(0, ParseSlotArgument("50", host));
-    EXPECT_EQ(0, ParseSlotArgument("007", host)); // longer than slotText holds
+    ASSERT_EQ(1, ParseSlotArgument("007", host)); // longer than two characters: kept whole
+    EXPECT_STREQ("007", host.slotText);
+    EXPECT_EQ(7, host.slot);
     ASSERT_EQ(1, ParseSlotArgument("7", host));
     EXPECT_STREQ("7", host.slotText);
     EXPECT_EQ(7, host.slot);

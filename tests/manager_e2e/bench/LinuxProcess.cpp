@@ -3,37 +3,63 @@
 #include "TestSupport.h"
 
 #include <windows.h>
+#include <cstdlib>
 #include <cstring>
 #include <sstream>
 
-std::string FindLinuxProcess()
+std::vector<std::string> FindLinuxProcesses(const char* program)
 {
+    std::vector<std::string> result;
     char prefix[MAX_PATH] = "";
     DWORD length = ::GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof(prefix));
     if (length == 0 || length >= sizeof(prefix))
-        return std::string();
+        return result;
     std::string wanted = std::string("WINEPREFIX=") + prefix;
     WIN32_FIND_DATAA found;
     HANDLE search = ::FindFirstFileA("Z:\\proc\\*", &found);
     if (search == INVALID_HANDLE_VALUE)
-        return std::string();
-    std::string result;
+        return result;
     do {
         if (found.cFileName[0] < '1' || found.cFileName[0] > '9')
             continue;
         std::string dir = std::string("Z:\\proc\\") + found.cFileName;
-        if (ReadFileBytes(dir + "\\cmdline").find("RavelinManager.exe") == std::string::npos)
+        if (ReadFileBytes(dir + "\\cmdline").find(program) == std::string::npos)
             continue;
         std::string environment = ReadFileBytes(dir + "\\environ");
         size_t at = environment.find(wanted);
         if (at != std::string::npos &&
-            (at + wanted.size() == environment.size() || environment[at + wanted.size()] == '\0')) {
-            result = found.cFileName;
-            break;
-        }
+            (at + wanted.size() == environment.size() || environment[at + wanted.size()] == '\0'))
+            result.push_back(found.cFileName);
     } while (::FindNextFileA(search, &found));
     ::FindClose(search);
     return result;
+}
+
+std::string FindLinuxProcess()
+{
+    std::vector<std::string> found = FindLinuxProcesses("RavelinManager.exe");
+    return found.empty() ? std::string() : found.front();
+}
+
+bool LinuxCpuTicks(const std::string& pid, uint64_t* ticks)
+{
+    std::string stat = ReadFileBytes("Z:\\proc\\" + pid + "\\stat");
+    size_t close = stat.rfind(')');
+    if (close == std::string::npos)
+        return false;
+    std::istringstream fields(stat.substr(close + 2));
+    std::string field;
+    uint64_t utime = 0, stime = 0;
+    for (int index = 3; fields >> field; ++index) {
+        if (index == 14)
+            utime = std::strtoull(field.c_str(), nullptr, 10);
+        if (index == 15) {
+            stime = std::strtoull(field.c_str(), nullptr, 10);
+            *ticks = utime + stime;
+            return true;
+        }
+    }
+    return false;
 }
 
 std::string LinuxStatus(const std::string& pid, const char* name)

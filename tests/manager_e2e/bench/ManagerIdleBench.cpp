@@ -59,28 +59,6 @@ uint64_t CommittedPrivateBytes(HANDLE process)
     return total;
 }
 
-// utime + stime of the Linux process, in clock ticks (fields 14 and 15 of /proc/<pid>/stat).
-bool LinuxCpuTicks(const std::string& pid, uint64_t* ticks)
-{
-    std::string stat = ReadFileBytes("Z:\\proc\\" + pid + "\\stat");
-    size_t close = stat.rfind(')');
-    if (close == std::string::npos)
-        return false;
-    std::istringstream fields(stat.substr(close + 2));
-    std::string field;
-    uint64_t utime = 0, stime = 0;
-    for (int index = 3; fields >> field; ++index) {
-        if (index == 14)
-            utime = std::strtoull(field.c_str(), nullptr, 10);
-        if (index == 15) {
-            stime = std::strtoull(field.c_str(), nullptr, 10);
-            *ticks = utime + stime;
-            return true;
-        }
-    }
-    return false;
-}
-
 } // namespace
 
 int main()
