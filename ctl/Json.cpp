@@ -234,18 +234,18 @@ private:
 
     bool String(std::string& out)
     {
-        ++pos_;
+        size_t start = pos_++;
         std::wstring wide;
         for (;;) {
             if (pos_ >= text_.size())
                 return Fail("a text without its closing quote");
-            if (wide.size() > kJsonMaxString)
-                return Fail("a text longer than 4096 characters");
             unsigned char c = static_cast<unsigned char>(text_[pos_]);
             if (c == '"') {
                 ++pos_;
                 break;
             }
+            if (wide.size() >= kJsonMaxString)
+                return Fail("a text longer than 4096 characters");
             if (c < 0x20)
                 return Fail("a control character inside a text");
             if (c >= 0x80) {
@@ -278,11 +278,14 @@ private:
                 break;
             }
             default:
-                --pos_;
+                pos_ -= 2;
                 return Fail("an unknown escape");
             }
         }
-        // A NUL would end the text early in a record; a lone surrogate has no character.
+        // Faults of the whole text are reported where it begins. A NUL would end the text
+        // early in a record; a lone surrogate has no character.
+        size_t end = pos_;
+        pos_ = start;
         for (size_t i = 0; i < wide.size(); ++i) {
             wchar_t unit = wide[i];
             if (unit == 0)
@@ -297,6 +300,7 @@ private:
         }
         if (!AnsiOfUtf16(wide, out))
             return Fail("a character that the system's code page cannot hold");
+        pos_ = end;
         return true;
     }
 
