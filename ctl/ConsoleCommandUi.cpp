@@ -1,6 +1,7 @@
 #include "ConsoleCommandUi.h"
 
 #include "BoundedText.h"
+#include "RecordText.h"
 #include "ConsoleFeedback.h"
 #include "ManagerUtil.h"
 #include "ServiceAction.h"
@@ -8,16 +9,6 @@
 
 #include <windows.h>
 #include <cstdio>
-
-namespace {
-
-template <size_t N>
-std::string FieldText(const char (&field)[N])
-{
-    return std::string(field, FieldLength(field, N));
-}
-
-} // namespace
 
 const char* StatusText(int status)
 {

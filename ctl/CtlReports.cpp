@@ -1,6 +1,7 @@
 // RavelinCtl's read-only commands: the list, one service, its status, its log, and the export.
 
 #include "BoundedText.h"
+#include "RecordText.h"
 #include "ConsoleFeedback.h"
 #include "CtlCommands.h"
 #include "ExitCodes.h"
@@ -18,17 +19,15 @@
 
 namespace {
 
-template <size_t N>
-std::string FieldText(const char (&field)[N])
+// What every report of a service begins with: "slot", "name", "status".
+void WriteIdentity(CJsonWriter& json, int slot, const std::string& name, int status)
 {
-    return std::string(field, FieldLength(field, N));
-}
-
-std::string SlotText(int slot)
-{
-    char text[8];
-    FormatText(text, sizeof(text), "%02d", slot);
-    return text;
+    json.Key("slot");
+    json.String(SlotText(slot));
+    json.Key("name");
+    json.String(name);
+    json.Key("status");
+    json.String(StatusText(status));
 }
 
 void Print(const std::string& text)
@@ -78,12 +77,7 @@ int CCtlCommands::List(const CCommandLine& line)
         json.BeginArray();
         for (const Row& row : rows) {
             json.BeginObject();
-            json.Key("slot");
-            json.String(SlotText(row.slot));
-            json.Key("name");
-            json.String(row.name);
-            json.Key("status");
-            json.String(StatusText(row.status));
+            WriteIdentity(json, row.slot, row.name, row.status);
             json.Key("application");
             json.String(row.app);
             json.EndObject();
@@ -109,22 +103,10 @@ int CCtlCommands::Show(const CCommandLine& line, int slot)
     if (line.Has("--json")) {
         CJsonWriter json;
         json.BeginObject();
-        json.Key("slot");
-        json.String(SlotText(slot));
-        json.Key("name");
-        json.String(name);
+        WriteIdentity(json, slot, name, status);
         json.Key("serviceName");
         json.String(serviceName);
-        json.Key("status");
-        json.String(StatusText(status));
-        json.Key("application");
-        json.String(FieldText(record.appPath));
-        json.Key("directory");
-        json.String(FieldText(record.workDir));
-        json.Key("parameters");
-        json.String(FieldText(record.appParams));
-        json.Key("revive");
-        json.Bool(record.reviveOnSessionEnd != 0);
+        WriteServiceValues(json, record);
         json.Key("runRequested");
         json.Number(record.runRequested);
         json.Key("hostWindow");
@@ -155,12 +137,8 @@ int CCtlCommands::Status(const CCommandLine& line, int slot)
     if (line.Has("--json")) {
         CJsonWriter json;
         json.BeginObject();
-        json.Key("slot");
-        json.String(SlotText(slot));
-        json.Key("name");
-        json.String(FieldText(util_.serviceTable->records[slot].displayName));
-        json.Key("status");
-        json.String(StatusText(status));
+        WriteIdentity(json, slot, FieldText(util_.serviceTable->records[slot].displayName),
+                      status);
         json.EndObject();
         Print(json.Text());
     } else {

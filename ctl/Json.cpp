@@ -80,6 +80,15 @@ private:
             ++pos_;
     }
 
+    // Takes the next character when it is c.
+    bool Take(char c)
+    {
+        if (pos_ >= text_.size() || text_[pos_] != c)
+            return false;
+        ++pos_;
+        return true;
+    }
+
     bool Literal(const char* word)
     {
         for (size_t i = 0; word[i]; ++i) {
@@ -112,17 +121,31 @@ private:
         }
     }
 
+    // The entries of an object or array, each read by entry, separated by commas, up to close.
+    template <class ReadEntry>
+    bool Entries(char close, const char* expected, ReadEntry entry)
+    {
+        ++pos_;
+        SkipBlanks();
+        if (Take(close))
+            return true;
+        for (;;) {
+            SkipBlanks();
+            if (!entry())
+                return false;
+            SkipBlanks();
+            if (Take(','))
+                continue;
+            if (Take(close))
+                return true;
+            return Fail(expected);
+        }
+    }
+
     bool Object(JsonValue& value, size_t depth)
     {
         value.kind = JsonValue::Object;
-        ++pos_;
-        SkipBlanks();
-        if (pos_ < text_.size() && text_[pos_] == '}') {
-            ++pos_;
-            return true;
-        }
-        for (;;) {
-            SkipBlanks();
+        return Entries('}', "',' or '}' was expected", [&] {
             if (pos_ >= text_.size() || text_[pos_] != '"')
                 return Fail("a member name in quotes was expected");
             std::string name;
@@ -131,55 +154,25 @@ private:
             if (value.Member(name.c_str()))
                 return Fail("a member name appears twice");
             SkipBlanks();
-            if (pos_ >= text_.size() || text_[pos_] != ':')
+            if (!Take(':'))
                 return Fail("':' was expected");
-            ++pos_;
             SkipBlanks();
             if (value.members.size() >= kJsonMaxItems)
                 return Fail("too many members");
             value.members.emplace_back(name, JsonValue());
-            if (!Value(value.members.back().second, depth + 1))
-                return false;
-            SkipBlanks();
-            if (pos_ < text_.size() && text_[pos_] == ',') {
-                ++pos_;
-                continue;
-            }
-            if (pos_ < text_.size() && text_[pos_] == '}') {
-                ++pos_;
-                return true;
-            }
-            return Fail("',' or '}' was expected");
-        }
+            return Value(value.members.back().second, depth + 1);
+        });
     }
 
     bool Array(JsonValue& value, size_t depth)
     {
         value.kind = JsonValue::Array;
-        ++pos_;
-        SkipBlanks();
-        if (pos_ < text_.size() && text_[pos_] == ']') {
-            ++pos_;
-            return true;
-        }
-        for (;;) {
-            SkipBlanks();
+        return Entries(']', "',' or ']' was expected", [&] {
             if (value.items.size() >= kJsonMaxItems)
                 return Fail("too many items");
             value.items.emplace_back();
-            if (!Value(value.items.back(), depth + 1))
-                return false;
-            SkipBlanks();
-            if (pos_ < text_.size() && text_[pos_] == ',') {
-                ++pos_;
-                continue;
-            }
-            if (pos_ < text_.size() && text_[pos_] == ']') {
-                ++pos_;
-                return true;
-            }
-            return Fail("',' or ']' was expected");
-        }
+            return Value(value.items.back(), depth + 1);
+        });
     }
 
     bool Hex4(unsigned& unit)

@@ -1,6 +1,7 @@
 #include "ServiceFile.h"
 
 #include "BoundedText.h"
+#include "RecordText.h"
 #include "Json.h"
 #include "ManagerUtil.h"
 
@@ -8,12 +9,6 @@ namespace {
 
 const char kFormat[] = "Ravelin services";
 const int kVersion = 1;
-
-template <size_t N>
-std::string FieldText(const char (&field)[N])
-{
-    return std::string(field, FieldLength(field, N));
-}
 
 // A text member; absent is allowed when optional.
 bool TextMember(const JsonValue& object, const char* name, bool required,
@@ -67,6 +62,18 @@ bool ReadEntry(const JsonValue& item, EntryChanges& entry, std::string& error)
 
 } // namespace
 
+void WriteServiceValues(CJsonWriter& json, const ServiceRecord& record)
+{
+    json.Key("application");
+    json.String(FieldText(record.appPath));
+    json.Key("directory");
+    json.String(FieldText(record.workDir));
+    json.Key("parameters");
+    json.String(FieldText(record.appParams));
+    json.Key("revive");
+    json.Bool(record.reviveOnSessionEnd != 0);
+}
+
 std::string ServiceFileText(const CUtil& util)
 {
     CJsonWriter json;
@@ -84,14 +91,7 @@ std::string ServiceFileText(const CUtil& util)
         json.BeginObject();
         json.Key("name");
         json.String(FieldText(record.displayName));
-        json.Key("application");
-        json.String(FieldText(record.appPath));
-        json.Key("directory");
-        json.String(FieldText(record.workDir));
-        json.Key("parameters");
-        json.String(FieldText(record.appParams));
-        json.Key("revive");
-        json.Bool(record.reviveOnSessionEnd != 0);
+        WriteServiceValues(json, record);
         json.EndObject();
     }
     json.EndArray();
