@@ -43,6 +43,18 @@ bool CheckEntryLengths(const ServiceEntry& entry, std::string& message)
     return false;
 }
 
+bool CheckEntry(const CUtil& util, const ServiceEntry& entry, std::string& message)
+{
+    if (!CheckEntryLengths(entry, message))
+        return false;
+    char checkMessage[256];
+    if (CheckServiceEntries(util, entry.displayName.c_str(), entry.appPath.c_str(), checkMessage,
+                            sizeof(checkMessage)))
+        return true;
+    message = checkMessage;
+    return false;
+}
+
 ServiceEntry ApplyChanges(const CUtil& util, int editSlot, const EntryChanges& changes)
 {
     ServiceEntry entry;
@@ -76,15 +88,9 @@ bool CConsoleCommandUi::EnterServiceValues(int editSlot, ServiceEntry& entry)
     // The flow has set newMode and editSlot, so the checks pass over the edited record itself.
     entry = ApplyChanges(util_, util_.newMode == 1 ? -1 : editSlot, changes);
     std::string message;
-    char checkMessage[256];
-    if (!CheckEntryLengths(entry, message)) {
-        PrintError(message.c_str());
-    } else if (!CheckServiceEntries(util_, entry.displayName.c_str(), entry.appPath.c_str(),
-                                    checkMessage, sizeof(checkMessage))) {
-        PrintError(checkMessage);
-    } else {
+    if (CheckEntry(util_, entry, message))
         return true;
-    }
+    PrintError(message.c_str());
     valuesRefused_ = true;
     return false;
 }

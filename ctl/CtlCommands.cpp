@@ -8,7 +8,6 @@
 #include "ManagerTable.h"
 #include "ManagerUtil.h"
 #include "ServiceAction.h"
-#include "ServiceEntryCheck.h"
 #include "ServiceFile.h"
 
 #include <windows.h>
@@ -288,15 +287,8 @@ bool CCtlCommands::CheckImport(const std::vector<EntryChanges>& entries)
     bool passed = true;
     for (size_t i = 0; passed && i < entries.size(); ++i) {
         ServiceEntry entry = ApplyChanges(util_, -1, entries[i]);
-        std::string message;
-        char checkMessage[256];
-        if (!util_.HasFreeSlot()) {
-            message = "Ravelin capacity full.";
-        } else if (!CheckEntryLengths(entry, message)) {
-        } else if (!CheckServiceEntries(util_, entry.displayName.c_str(), entry.appPath.c_str(),
-                                        checkMessage, sizeof(checkMessage))) {
-            message = checkMessage;
-        } else {
+        std::string message = "Ravelin capacity full.";
+        if (util_.HasFreeSlot() && CheckEntry(util_, entry, message)) {
             // The entry takes its slot in the scratch table, so the next ones are checked
             // against it as well.
             ServiceRecord& record = util_.serviceTable->records[util_.FindFreeSlot()];
