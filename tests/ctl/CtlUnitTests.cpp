@@ -350,3 +350,41 @@ TEST(CtlEntries, LengthsAreTheRecordsFieldWidths)
     EXPECT_FALSE(CheckEntryLengths(entry, message));
     EXPECT_EQ("The command line parameters are longer than 255 characters.", message);
 }
+
+namespace {
+
+// Records what a utility object hands to its feedback sink.
+class CRecordingFeedback : public IUtilFeedback {
+public:
+    void Message(const char* text, bool isError) override
+    {
+        calls.push_back((isError ? "error " : "info ") + std::string(text));
+    }
+    void Progress(const char* text, int32_t holdMs) override
+    {
+        calls.push_back("progress " + std::string(text) + " " + std::to_string(holdMs));
+    }
+    std::vector<std::string> calls;
+};
+
+} // namespace
+
+TEST(CtlFeedback, TheUtilityObjectSendsMessagesAndProgressToItsSinkInsteadOfWindows)
+{
+    CRecordingFeedback sink;
+    CUtil withSink(&sink);
+    EXPECT_EQ(IDOK, withSink.ErrorBox("Service start failed."));
+    EXPECT_EQ(IDOK, withSink.InfoBox("Ravelin capacity full."));
+    ::SetLastError(ERROR_SERVICE_EXISTS);
+    EXPECT_EQ(IDOK, withSink.ShowInstallError());
+    withSink.progressHoldMs = 5000;
+    withSink.ShowProgress("Stopping...");
+    EXPECT_STREQ("Stopping...", withSink.progressTitle);
+    EXPECT_THAT(sink.calls,
+                ::testing::ElementsAre("error Service start failed.", "info Ravelin capacity full.",
+                                       "error The specified service already exists in this "
+                                       "database.",
+                                       "progress Stopping... 5000"));
+    // Without a sink there is none: the manager's boxes and dialogs are unchanged.
+    EXPECT_EQ(nullptr, util.feedback);
+}
