@@ -47,13 +47,6 @@ bool ServiceExists(const char* serviceName)
     return service.IsValid();
 }
 
-uint64_t SystemMs()
-{
-    FILETIME now;
-    ::GetSystemTimeAsFileTime(&now);
-    return ((static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime) / 10000;
-}
-
 uint64_t LastWriteMs(const std::string& path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
@@ -102,10 +95,11 @@ void CServiceTestBase::SetUp()
     ::DeleteFileA(util.propertiesPath);
 }
 
-void CServiceTestBase::TearDown()
+namespace {
+
+// Ends every test child that has recorded itself and forgets its record.
+void EndServiceChildren()
 {
-    CScHandle scm(::OpenSCManagerA(NULL, NULL, SC_MANAGER_ALL_ACCESS));
-    // Children first: a program that ignores the close request would hold its stop.
     for (const ChildRecord& child : ReadChildRecords(kServiceChildRecords)) {
         KillProcess(child.pid);
         if (child.spawned)
@@ -114,6 +108,15 @@ void CServiceTestBase::TearDown()
                        std::to_string(child.pid) + ".txt")
                           .c_str());
     }
+}
+
+} // namespace
+
+void CServiceTestBase::TearDown()
+{
+    // Children first: a program that ignores the close request would hold its stop.
+    EndServiceChildren();
+    CScHandle scm(::OpenSCManagerA(NULL, NULL, SC_MANAGER_ALL_ACCESS));
     for (const std::string& name : services) {
         CScHandle service(::OpenServiceA(scm.Get(), name.c_str(), SERVICE_ALL_ACCESS));
         if (!service)
@@ -125,6 +128,9 @@ void CServiceTestBase::TearDown()
             << name;
         ::DeleteService(service.Get());
     }
+    // And again once every service has stopped: a host still starting when the test ended
+    // may have launched its application since, and an application outlives its host's stop.
+    EndServiceChildren();
     for (int slot = 0; slot < table_layout::kSlots; ++slot)
         util.DeleteLog(slot);
     std::memcpy(util.installPath, savedInstallPath, sizeof(savedInstallPath));
