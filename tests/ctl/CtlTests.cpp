@@ -5,6 +5,7 @@
 
 #include "CtlRunner.h"
 #include "ServiceTestBase.h"
+#include "StopOrderWatch.h"
 #include "TableBytes.h"
 #include "TestSupport.h"
 
@@ -12,8 +13,6 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <atomic>
-#include <thread>
 
 CBoxInspector missedBoxes(3000);
 
@@ -102,28 +101,14 @@ TEST_F(CtlTest, AddInstallStartRunsTheChildAndStopGoesThroughTheHandshake)
 
     // The stop: runRequested 0 saved, the host ends the child, and only then, at least 5 s after
     // the save, the stop control reaches the service.
-    std::atomic<uint64_t> childEnded(0);
-    std::atomic<uint64_t> stopArrived(0);
-    std::atomic<bool> watching(true);
-    std::thread monitor([&] {
-        while (watching && (!childEnded || !stopArrived)) {
-            uint64_t now = SystemMs();
-            if (!childEnded && !IsProcessAlive(child.pid))
-                childEnded = now;
-            if (!stopArrived && CurrentState("Web-Cache") != SERVICE_RUNNING)
-                stopArrived = now;
-            ::Sleep(10);
-        }
-    });
+    CStopOrderWatch watch(child.pid, [] { return CurrentState("Web-Cache") == SERVICE_RUNNING; });
     CtlResult stopped = Ctl({"stop", "00"});
-    EXPECT_TRUE(WaitUntil([&] { return childEnded && stopArrived; }, 30000));
-    watching = false;
-    monitor.join();
+    EXPECT_TRUE(watch.WaitBoth(30000));
     EXPECT_EQ(0u, stopped.exitCode) << stopped.err;
     EXPECT_EQ("Stopping...\n00  Stopped  Web Cache\n", stopped.out);
     EXPECT_EQ(0u, OnDisk(0).runRequested);
-    EXPECT_LT(childEnded.load(), stopArrived.load());
-    EXPECT_GE(stopArrived - LastWriteMs(util.propertiesPath), 5000u);
+    EXPECT_LT(watch.ApplicationEnded(), watch.ServiceLeft());
+    EXPECT_GE(watch.ServiceLeft() - LastWriteMs(util.propertiesPath), 5000u);
 
     CtlResult status = Ctl({"status", "Web Cache"});
     EXPECT_EQ(13u, status.exitCode);
