@@ -297,34 +297,30 @@ private:
         return true;
     }
 
+    // Takes a run of decimal digits; how many there were.
+    size_t Digits()
+    {
+        size_t first = pos_;
+        while (pos_ < text_.size() && text_[pos_] >= '0' && text_[pos_] <= '9')
+            ++pos_;
+        return pos_ - first;
+    }
+
+    // The number grammar: -? (0 | [1-9][0-9]*) (. [0-9]+)? ([eE] [+-]? [0-9]+)?
     bool Number(JsonValue& value)
     {
         size_t start = pos_;
-        if (text_[pos_] == '-')
-            ++pos_;
+        Take('-');
         if (pos_ >= text_.size() || text_[pos_] < '0' || text_[pos_] > '9')
             return Fail("a bad number");
-        if (text_[pos_] == '0')
-            ++pos_;
-        else
-            while (pos_ < text_.size() && text_[pos_] >= '0' && text_[pos_] <= '9')
-                ++pos_;
-        if (pos_ < text_.size() && text_[pos_] == '.') {
-            ++pos_;
-            size_t digits = pos_;
-            while (pos_ < text_.size() && text_[pos_] >= '0' && text_[pos_] <= '9')
-                ++pos_;
-            if (pos_ == digits)
-                return Fail("a bad number");
-        }
-        if (pos_ < text_.size() && (text_[pos_] == 'e' || text_[pos_] == 'E')) {
-            ++pos_;
-            if (pos_ < text_.size() && (text_[pos_] == '+' || text_[pos_] == '-'))
-                ++pos_;
-            size_t digits = pos_;
-            while (pos_ < text_.size() && text_[pos_] >= '0' && text_[pos_] <= '9')
-                ++pos_;
-            if (pos_ == digits)
+        if (!Take('0'))
+            Digits();
+        if (Take('.') && Digits() == 0)
+            return Fail("a bad number");
+        if (Take('e') || Take('E')) {
+            if (!Take('+'))
+                Take('-');
+            if (Digits() == 0)
                 return Fail("a bad number");
         }
         if (pos_ - start > 64)

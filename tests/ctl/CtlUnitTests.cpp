@@ -186,6 +186,8 @@ TEST(CtlJson, ReaderRefusesAnythingElseWithItsPlace)
         {"01", "line 1, column 2: text after the end of the document"},
         {"1.", "line 1, column 3: a bad number"},
         {"-", "line 1, column 2: a bad number"},
+        {"1e", "line 1, column 3: a bad number"},
+        {"1.5e+", "line 1, column 6: a bad number"},
         {"{\"a\":1,\"a\":2}", "line 1, column 11: a member name appears twice"},
         {"\"a\\qb\"", "line 1, column 3: an unknown escape"},
         {"\"a\\u12G4\"", "line 1, column 7: a bad \\u escape"},
@@ -214,6 +216,8 @@ TEST(CtlJson, ReaderStaysWithinItsLimits)
     EXPECT_FALSE(ParseJson(std::string(100000, '['), value, error));
     EXPECT_EQ("line 1, column 9: nested too deeply", error);
     EXPECT_TRUE(ParseJson(std::string(7, '[') + std::string(7, ']'), value, error)) << error;
+    ASSERT_TRUE(ParseJson("-0.5E+2", value, error)) << error;
+    EXPECT_EQ(-50.0, value.number);
     EXPECT_TRUE(ParseJson("\"" + std::string(4096, 'x') + "\"", value, error)) << error;
     EXPECT_FALSE(ParseJson("\"" + std::string(5000, 'x') + "\"", value, error));
     EXPECT_EQ("line 1, column 4098: a text longer than 4096 characters", error);
