@@ -417,6 +417,31 @@ TEST_F(CtlTest, ImportWithOneBadEntryChangesNothing)
     EXPECT_THAT(missing.err, HasSubstr("none.json"));
 }
 
+TEST_F(CtlTest, ImportInstallsWhatItAddsWhenAsked)
+{
+    Track("Imported Service");
+    std::string file = MakeScratchDir("import") + "\\one.json";
+    // Written by another writer, as a deployment tool would.
+    nlohmann::json document = {
+        {"format", "Ravelin services"},
+        {"version", 1},
+        {"services",
+         {{{"name", "Imported Service"}, {"application", DefaultApp()}, {"revive", false}}}}};
+    WriteFileBytes(file, document.dump(2));
+    CtlResult unordered = Ctl({"import", file, "--start"});
+    EXPECT_EQ(2u, unordered.exitCode);
+    EXPECT_FALSE(FileExists(util.propertiesPath));
+
+    CtlResult imported = Ctl({"import", file, "--install"});
+    EXPECT_EQ(0u, imported.exitCode) << imported.err;
+    EXPECT_EQ("Installing...\n00  Stopped  Imported Service\n", imported.out);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), CurrentState("Imported-Service"));
+    RecordFields record = OnDisk(0);
+    EXPECT_EQ(0u, record.reviveOnSessionEnd);
+    EXPECT_EQ(BinDir(), record.workDir);
+    EXPECT_THAT(LogOf(0), ElementsAre("EVENT: Service created.", "EVENT: Service installed."));
+}
+
 TEST_F(CtlTest, ChangingCommandsRefuseWhileTheManagerRuns)
 {
     Put(1, "Shared");
