@@ -22,9 +22,9 @@ const ServiceRecord* RecordOf(const ServiceTable* table, int slot)
 
 } // namespace
 
-CUtil::CUtil()
+CUtil::CUtil(IUtilFeedback* feedback)
     : ownerWindow(NULL), newMode(0), editSlot(0), progressHoldMs(0), logSlot(0),
-      serviceTable(nullptr)
+      serviceTable(nullptr), feedback(feedback)
 {
     std::memset(installPath, 0, sizeof(installPath));
     std::memset(dataPath, 0, sizeof(dataPath));
@@ -133,14 +133,23 @@ int CUtil::FindService(const char* text, bool (*matches)(const ServiceRecord&, c
     return -1;
 }
 
+int CUtil::ShowMessage(const char* text, UINT icon) const
+{
+    if (feedback) {
+        feedback->Message(text, icon == MB_ICONERROR);
+        return IDOK;
+    }
+    return ::MessageBoxA(ownerWindow, text, kBoxCaption, MB_OK | icon);
+}
+
 int CUtil::ErrorBox(const char* text) const
 {
-    return ::MessageBoxA(ownerWindow, text, kBoxCaption, MB_OK | MB_ICONERROR);
+    return ShowMessage(text, MB_ICONERROR);
 }
 
 int CUtil::InfoBox(const char* text) const
 {
-    return ::MessageBoxA(ownerWindow, text, kBoxCaption, MB_OK | MB_ICONINFORMATION);
+    return ShowMessage(text, MB_ICONINFORMATION);
 }
 
 int CUtil::ShowInstallError() const
@@ -177,7 +186,7 @@ int CUtil::ShowInstallError() const
         text = "Service install failed.";
         break;
     }
-    return ::MessageBoxA(ownerWindow, text, kBoxCaption, MB_OK | MB_ICONERROR);
+    return ShowMessage(text, MB_ICONERROR);
 }
 
 void CUtil::MakeServiceName(const char* text, char* name, size_t size)

@@ -5,6 +5,7 @@
 
 #include "EventLog.h"
 #include "ServiceRecord.h"
+#include "UtilFeedback.h"
 
 #include <windows.h>
 #include <cstdint>
@@ -18,8 +19,9 @@ extern char dataFolderForShell[kDataFolderCopySize];
 class CUtil {
 public:
     // Platform check, installation folder, data folder, table path; a refusal asks the program
-    // to end (a quit message is posted).
-    CUtil();
+    // to end (a quit message is posted). With a feedback sink, every message and progress
+    // confirmation goes to it instead of a window.
+    explicit CUtil(IUtilFeedback* feedback = nullptr);
     virtual ~CUtil();
 
     // Folders and the table path.
@@ -34,7 +36,7 @@ public:
     int FindServiceByName(const char* name) const;
     int FindServiceByAppPath(const char* appPath) const;
 
-    // Message boxes owned by ownerWindow, caption "Ravelin".
+    // Message boxes owned by ownerWindow, caption "Ravelin" (with a feedback sink: its messages).
     int ErrorBox(const char* text) const;
     int InfoBox(const char* text) const;
     // The box for a failed service installation, chosen by GetLastError.
@@ -50,7 +52,8 @@ public:
     static HWND FindWindowByTitle(const char* text);
     // Raises the window above all others and restores it when minimised or maximised.
     static void BringWindowToFront(HWND window);
-    // Sets progressTitle and runs the progress dialog modally.
+    // Sets progressTitle and runs the progress dialog modally (with a feedback sink: its
+    // progress, which waits progressHoldMs).
     void ShowProgress(const char* text);
     // 0 only on the NT family; 1 on Windows 95, 98 and ME, Win32s, or when the check fails.
     static int IsUnsupportedPlatform();
@@ -75,8 +78,12 @@ public:
 
     // The table the slot queries read; set by its owner, the service list view.
     ServiceTable* serviceTable;
+    // Receives messages and progress instead of windows when set; the manager has none.
+    IUtilFeedback* feedback;
 
 private:
+    // A message box, or the feedback sink's message when there is one.
+    int ShowMessage(const char* text, UINT icon) const;
     // The first record that matches, passing over the edited record while editing.
     int FindService(const char* text, bool (*matches)(const ServiceRecord&, const char*)) const;
 };

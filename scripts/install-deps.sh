@@ -14,6 +14,8 @@ command -v xvfb-run >/dev/null || need+=(xvfb)
 command -v import >/dev/null || need+=(imagemagick)
 # The Japanese locale's source, from which the double-byte code page suite's locale is made.
 [ -f /usr/share/i18n/locales/ja_JP ] || need+=(locales)
+# The command-line tool's tests read its JSON with nlohmann/json (headers only).
+[ -f /usr/include/nlohmann/json.hpp ] || need+=(nlohmann-json3-dev)
 
 # Where 32-bit Wine cannot run, the tests use a 64-bit build (see wine-bits.sh).
 if [ -x /usr/lib/wine/wine ] && [ "$("$(dirname "$0")/wine-bits.sh")" = 64 ]; then

@@ -7,6 +7,10 @@
 void CUtil::ShowProgress(const char* text)
 {
     CopyText(progressTitle, text);
+    if (feedback) {
+        feedback->Progress(text, progressHoldMs);
+        return;
+    }
     CProgressDlg dialog;
     dialog.DoModal();
 }

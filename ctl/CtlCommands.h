@@ -1,0 +1,64 @@
+#pragma once
+// RavelinCtl's commands over the manager's own table, service control and command flows: each
+// takes the parsed command line and returns the program's exit code, having told the user why
+// when it is not 0.
+
+#include "CommandLine.h"
+#include "ConsoleCommandUi.h"
+#include "ServiceCommandFlows.h"
+
+#include <string>
+
+class CManagerTable;
+class CServiceAction;
+class CUtil;
+
+// The manager's main window title: while a window of this title exists, the manager holds its
+// own copy of the table.
+extern const char kManagerWindowTitle[];
+
+class CCtlCommands {
+public:
+    CCtlCommands(CUtil& util, CManagerTable& table, CServiceAction& actions);
+    CCtlCommands(const CCtlCommands&) = delete;
+    CCtlCommands& operator=(const CCtlCommands&) = delete;
+
+    int Run(const CCommandLine& line);
+
+private:
+    // Read-only commands (CtlReports.cpp); they work while the manager runs.
+    int List(const CCommandLine& line);
+    int Show(const CCommandLine& line, int slot);
+    int Status(const CCommandLine& line, int slot);
+    int Log(const CCommandLine& line, int slot);
+    int Export(const CCommandLine& line);
+    void PrintLog(int slot, bool newestFirst, size_t lines, bool json);
+
+    // Commands that change the table or the system.
+    int Add(const CCommandLine& line);
+    int Edit(const CCommandLine& line, int slot);
+    int Delete(const CCommandLine& line, int slot);
+    int Control(ServiceControl action, int slot);
+    int ClearLog(const CCommandLine& line, int slot);
+    int Import(const CCommandLine& line);
+    // Every entry through the New/Edit checks against the table and the entries before it,
+    // on a scratch copy of the table that is put back afterwards.
+    bool CheckImport(const std::vector<EntryChanges>& entries);
+
+    // The slot that NAME names: a service's exact name, else a two-digit used slot; -1 with a
+    // message when there is none.
+    int FindNamed(const std::string& name);
+    // True, with the message, while the manager's window exists.
+    bool RefusedWhileManagerRuns();
+    // The exit code of a flow's outcome, from what the front end saw.
+    int ExitOf(FlowOutcome outcome) const;
+
+    CUtil& util_;
+    CManagerTable& table_;
+    CServiceAction& actions_;
+    CConsoleCommandUi ui_;
+    CServiceCommandFlows flows_;
+};
+
+// An application path as Browse gives it: full, with its folder.
+std::string FullPath(const std::string& path);
