@@ -24,7 +24,7 @@ uint64_t Kilobytes(const std::string& text)
 }
 
 struct Group {
-    const char* program;
+    const char* program = "";
     std::vector<std::string> pids;
     uint64_t rssKb = 0;
     uint64_t anonKb = 0;
@@ -79,7 +79,9 @@ int main()
     std::printf("Start requests to 50 running applications: %lu ms\n", tookMs);
 
     ::Sleep(kSettleMs); // deliberately: let the start-up work end before measuring idling
-    Group groups[] = {{"Halyard.exe"}, {"Ravelin.exe"}};
+    Group groups[2];
+    groups[0].program = "Halyard.exe";
+    groups[1].program = "Ravelin.exe";
     for (Group& group : groups) {
         Measure(group);
         group.ticksBefore = Ticks(group);
