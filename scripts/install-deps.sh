@@ -12,6 +12,7 @@ command -v xauth >/dev/null || need+=(xauth)
 command -v xvfb-run >/dev/null || need+=(xvfb)
 [ -f /usr/src/googletest/googletest/CMakeLists.txt ] || need+=(googletest)
 command -v import >/dev/null || need+=(imagemagick)
+command -v makensis >/dev/null || need+=(nsis)
 
 # Where 32-bit Wine cannot run, the tests use a 64-bit build (see wine-bits.sh).
 if [ -x /usr/lib/wine/wine ] && [ "$("$(dirname "$0")/wine-bits.sh")" = 64 ]; then
