@@ -28,7 +28,9 @@ using CMenuHandle = CHandleT<HMENU, MenuTraits>;
 
 } // namespace
 
-CRavelinManagerView::CRavelinManagerView() : table(util), sortAscending(false)
+CRavelinManagerView::CRavelinManagerView()
+    : table(util), sortAscending(false), commandUi_(*this),
+      flows_(util, table, serviceAction, commandUi_)
 {
     if (!table.InitProperties()) {
         util.ErrorBox("Internal error:\n\nInitProperties - memory allocation failed.");

@@ -6,7 +6,9 @@
 #include "CmdUI.h"
 #include "HandleT.h"
 #include "ListView.h"
+#include "ManagerCommandUi.h"
 #include "ManagerTable.h"
+#include "ServiceCommandFlows.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -73,8 +75,12 @@ private:
     void OnServiceUninstall();
     void OnServiceStart();
     void OnServiceStop();
+    void ControlSelectedService(ServiceControl action);
     void OnServiceLog();
     void OnOpenDataFolder();
 
     CImageListHandle rowImages_;
+    // The commands' flows, with the manager's dialogs and this list as their front end.
+    CManagerCommandUi commandUi_;
+    CServiceCommandFlows flows_;
 };

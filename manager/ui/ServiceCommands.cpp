@@ -1,22 +1,11 @@
-// The service list's commands: what New, Edit, Delete, Install, Uninstall, Start, Stop, Log
-// and Open Data Folder do.
+// The service list's commands: each handler finds the selected record and hands it to its flow.
 
-#include "DialogLog.h"
 #include "ManagerUtil.h"
-#include "NewEditService.h"
 #include "RavelinManagerView.h"
 
 void CRavelinManagerView::OnServiceNew()
 {
-    if (!util.HasFreeSlot()) {
-        util.InfoBox("Ravelin capacity full.");
-        return;
-    }
-    util.newMode = 1;
-    CNewEditService dialog;
-    if (dialog.DoModal() != IDOK)
-        return;
-    // Storing the new record and the next actions come with the service commands' flows.
+    flows_.NewService();
 }
 
 void CRavelinManagerView::OnServiceEdit()
@@ -24,32 +13,49 @@ void CRavelinManagerView::OnServiceEdit()
     int slot = SelectedSlot();
     if (slot == -1)
         return;
-    // A failed reload leaves the copy in memory as it is.
-    table.LoadProperties();
-    util.newMode = 0;
-    util.editSlot = slot;
-    CNewEditService dialog;
-    if (dialog.DoModal() != IDOK)
-        return;
-    // Storing the changed values and acting on the installed service come with the flows.
+    flows_.EditService(slot);
 }
 
-// The flow comes with the service commands.
-void CRavelinManagerView::OnServiceDelete() {}
-void CRavelinManagerView::OnServiceInstall() {}
-void CRavelinManagerView::OnServiceUninstall() {}
-void CRavelinManagerView::OnServiceStart() {}
-void CRavelinManagerView::OnServiceStop() {}
+void CRavelinManagerView::OnServiceDelete()
+{
+    // Only for exactly one selected row with its record.
+    int slot = SelectedSlot();
+    if (slot == -1 || RowOfSlot(slot) == -1)
+        return;
+    flows_.DeleteService(slot);
+}
+
+void CRavelinManagerView::ControlSelectedService(ServiceControl action)
+{
+    int slot = SelectedSlot();
+    if (slot == -1)
+        return;
+    flows_.ControlService(slot, action);
+}
+
+void CRavelinManagerView::OnServiceInstall()
+{
+    ControlSelectedService(ServiceControl::Install);
+}
+
+void CRavelinManagerView::OnServiceUninstall()
+{
+    ControlSelectedService(ServiceControl::Uninstall);
+}
+
+void CRavelinManagerView::OnServiceStart()
+{
+    ControlSelectedService(ServiceControl::Start);
+}
+
+void CRavelinManagerView::OnServiceStop()
+{
+    ControlSelectedService(ServiceControl::Stop);
+}
 
 void CRavelinManagerView::OnServiceLog()
 {
-    int slot = SelectedSlot();
-    if (static_cast<unsigned>(slot) > 99)
-        return;
-    // The viewer takes its slot from logSlot; nothing is refreshed after it closes.
-    util.logSlot = slot;
-    CDialogLog dialog;
-    dialog.DoModal();
+    flows_.ShowLog(SelectedSlot());
 }
 
 void CRavelinManagerView::OnOpenDataFolder()

@@ -6,6 +6,8 @@
 #include "ManagerTable.h"
 #include "ManagerUtil.h"
 #include "ServiceAction.h"
+#include "ServiceTestBase.h"
+#include "TableBytes.h"
 #include "TestSupport.h"
 
 #include <gmock/gmock.h>
@@ -31,39 +33,6 @@ namespace {
 
 const char kCannotSave[] = "Internal error:\n\nCannot save the service data.";
 const char kServicesKey[] = "SYSTEM\\CurrentControlSet\\Services\\";
-
-std::vector<std::string> LogOf(int slot)
-{
-    char path[256];
-    std::snprintf(path, sizeof(path), "%s\\%02d.log", util.dataPath, slot);
-    std::vector<std::string> messages;
-    for (const LogEntry& entry : ReadLogFile(path))
-        messages.push_back(std::string(entry.type) + ": " + entry.message);
-    return messages;
-}
-
-DWORD CurrentState(const char* serviceName)
-{
-    CScHandle scm(::OpenSCManagerA(NULL, NULL, SC_MANAGER_CONNECT));
-    CScHandle service(::OpenServiceA(scm.Get(), serviceName, SERVICE_QUERY_STATUS));
-    SERVICE_STATUS status = {};
-    if (!service || !::QueryServiceStatus(service.Get(), &status))
-        return 0;
-    return status.dwCurrentState;
-}
-
-DWORD ServiceProcessId(const char* serviceName)
-{
-    CScHandle scm(::OpenSCManagerA(NULL, NULL, SC_MANAGER_CONNECT));
-    CScHandle service(::OpenServiceA(scm.Get(), serviceName, SERVICE_QUERY_STATUS));
-    SERVICE_STATUS_PROCESS status = {};
-    DWORD needed = 0;
-    if (!service || !::QueryServiceStatusEx(service.Get(), SC_STATUS_PROCESS_INFO,
-                                            reinterpret_cast<BYTE*>(&status), sizeof(status),
-                                            &needed))
-        return 0;
-    return status.dwProcessId;
-}
 
 // The program file of a running process, as Windows names it.
 std::string ImageOf(DWORD pid)
@@ -111,116 +80,8 @@ void SetRegistryText(const std::string& key, const char* value, const std::strin
                                static_cast<DWORD>(text.size() + 1)));
 }
 
-// Milliseconds on the system clock, the clock of file times.
-uint64_t SystemMs()
-{
-    FILETIME now;
-    ::GetSystemTimeAsFileTime(&now);
-    return ((static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime) / 10000;
-}
-
-// When the file was last written, on the same clock; 0 when it cannot be read.
-uint64_t LastWriteMs(const std::string& path)
-{
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
-        return 0;
-    return ((static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-            data.ftLastWriteTime.dwLowDateTime) / 10000;
-}
-
-// Another process holds the file open without delete sharing, as backup and antivirus tools
-// do, until Release or the end of the holder object.
-class CHeldFile {
-public:
-    explicit CHeldFile(const std::string& path)
-    {
-        static int counter = 0;
-        std::string tag = std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++counter);
-        std::string readyName = "RavelinHolderReady-" + tag;
-        std::string releaseName = "RavelinHolderRelease-" + tag;
-        ready_.Reset(::CreateEventA(NULL, TRUE, FALSE, readyName.c_str()));
-        release_.Reset(::CreateEventA(NULL, TRUE, FALSE, releaseName.c_str()));
-        held_ = ready_ && release_ &&
-                holder_.Start(BinPath("TableHolder.exe"), "TableHolder.exe \"" + path + "\" " +
-                                                              readyName + " " + releaseName) &&
-                ::WaitForSingleObject(ready_.Get(), 20000) == WAIT_OBJECT_0;
-    }
-    ~CHeldFile() { Release(); }
-    bool Held() const { return held_; }
-    // Lets go and waits until the holder has ended.
-    bool Release()
-    {
-        if (release_)
-            ::SetEvent(release_.Get());
-        return holder_.WaitExit(20000) && holder_.ExitCode() == 0;
-    }
-
-private:
-    CHandle ready_;
-    CHandle release_;
-    CTestProcess holder_;
-    bool held_ = false;
-};
-
-class ServiceActionTest : public ::testing::Test {
+class ServiceActionTest : public CServiceTestBase {
 protected:
-    void SetUp() override
-    {
-        std::memcpy(savedInstallPath, util.installPath, sizeof(savedInstallPath));
-        ASSERT_EQ(1, table.InitProperties());
-        std::snprintf(util.installPath, sizeof(util.installPath), "%s", BinDir().c_str());
-        workDir = MakeScratchDir("work dir");
-        ::DeleteFileA(util.propertiesPath);
-    }
-
-    void TearDown() override
-    {
-        CScHandle scm(::OpenSCManagerA(NULL, NULL, SC_MANAGER_ALL_ACCESS));
-        // Children first: a program that ignores the close request would hold its stop.
-        for (const ChildRecord& child : ReadChildRecords(kServiceChildRecords)) {
-            KillProcess(child.pid);
-            if (child.spawned)
-                KillProcess(child.spawned);
-            ::DeleteFileA((std::string(kServiceChildRecords) + "\\child-" +
-                           std::to_string(child.pid) + ".txt")
-                              .c_str());
-        }
-        for (const std::string& name : services) {
-            CScHandle service(::OpenServiceA(scm.Get(), name.c_str(), SERVICE_ALL_ACCESS));
-            if (!service)
-                continue;
-            SERVICE_STATUS status;
-            ::ControlService(service.Get(), SERVICE_CONTROL_STOP, &status);
-            EXPECT_TRUE(WaitUntil(
-                [&] { return CurrentState(name.c_str()) == SERVICE_STOPPED; }, 40000)) << name;
-            ::DeleteService(service.Get());
-        }
-        for (int slot = 0; slot < table_layout::kSlots; ++slot)
-            util.DeleteLog(slot);
-        std::memcpy(util.installPath, savedInstallPath, sizeof(savedInstallPath));
-        EXPECT_THAT(TextsOf(missedBoxes.Take()), IsEmpty()) << "a message box nobody expected";
-    }
-
-    // A record as the manager creates it, saved; the service name is remembered for teardown.
-    void Put(int slot, const char* name, const std::string& params = "",
-             const std::string& appPath = BinPath("TestChild.exe"))
-    {
-        FillRecord(TestRecord(reinterpret_cast<char*>(&table.Record(slot))), slot, name, appPath,
-                   workDir, params, 0);
-        ASSERT_EQ(1, table.SaveProperties());
-        char serviceName[81];
-        CUtil::MakeServiceName(name, serviceName, sizeof(serviceName));
-        services.push_back(serviceName);
-    }
-
-    uint32_t RunRequestedOnDisk(int slot)
-    {
-        TableImage image;
-        EXPECT_TRUE(ReadTable(util.propertiesPath, image));
-        return image.Fields(slot).runRequested;
-    }
-
     // The service's Application and AppParameters, as a test wants them after Install.
     static void SetServiceProgram(const std::string& service, const std::string& application,
                                   const std::string& parameters)
@@ -229,20 +90,6 @@ protected:
         SetRegistryText(key, "Application", application);
         SetRegistryText(key, "AppParameters", parameters);
     }
-
-    static void DisableService(const char* name)
-    {
-        CScHandle scm(::OpenSCManagerA(NULL, NULL, SC_MANAGER_CONNECT));
-        CScHandle service(::OpenServiceA(scm.Get(), name, SERVICE_CHANGE_CONFIG));
-        ASSERT_TRUE(::ChangeServiceConfigA(service.Get(), SERVICE_NO_CHANGE, SERVICE_DISABLED,
-                                           SERVICE_NO_CHANGE, NULL, NULL, NULL, NULL, NULL, NULL,
-                                           NULL));
-    }
-
-    CManagerTable table{util};
-    std::string workDir;
-    std::vector<std::string> services;
-    char savedInstallPath[sizeof(util.installPath)];
 };
 
 } // namespace

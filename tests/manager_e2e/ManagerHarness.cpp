@@ -13,7 +13,7 @@ const char kManagerTitle[] = "Ravelin - Morvane";
 namespace {
 
 const char kSettingsKey[] = "SOFTWARE\\Morvane\\Ravelin";
-const char* const kSavedValues[] = {"dataPath", "installPath"};
+const char* const kSavedValues[] = {"dataPath", "path"};
 const size_t kTextBuffer = 1024;
 
 struct WindowSearch {
@@ -96,7 +96,7 @@ CSavedSettings::~CSavedSettings()
 CManagerHarness::CManagerHarness() : dataDir_(MakeScratchDir("manager data"))
 {
     SetSetting("dataPath", dataDir_);
-    SetSetting("installPath", BinDir());
+    SetSetting("path", BinDir());
 }
 
 CManagerHarness::~CManagerHarness()

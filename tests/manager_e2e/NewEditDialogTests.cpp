@@ -2,6 +2,7 @@
 // and driven through its controls: what it shows, Apply's checks and their messages, Browse
 // through the system's open-file dialog, the field limits, Cancel, and a picture of it.
 
+#include "DialogDriver.h"
 #include "ManagerChecks.h"
 #include "ManagerHarness.h"
 #include "Screenshot.h"
@@ -55,89 +56,38 @@ protected:
         ASSERT_EQ(2, manager.RowCount());
     }
 
-    HWND WaitTopLevel(const char* title, DWORD timeoutMs = 10000)
-    {
-        HWND window = NULL;
-        WaitUntil([&] { return (window = FindWindowOf(manager.Process().Id(), title)) != NULL; },
-                  timeoutMs);
-        return window;
-    }
-    bool WaitGone(HWND window)
-    {
-        return WaitUntil([&] { return !::IsWindow(window); }, 10000);
-    }
-
     // Opens the dialog by a command of the Service menu; NULL when it does not appear.
-    HWND Open(UINT command)
-    {
-        ::PostMessageA(manager.Frame(), WM_COMMAND, command, 0);
-        HWND dialog = WaitTopLevel(kCaption);
-        EXPECT_NE(nullptr, dialog) << "the New/Edit dialog did not open";
-        return dialog;
-    }
+    HWND Open(UINT command) { return dialogs.OpenByCommand(command, kCaption); }
     HWND OpenEdit(int row)
     {
         if (!manager.SelectRow(row))
             return NULL;
         return Open(command::kEdit);
     }
-
-    static std::string Text(HWND dialog, int id) { return RemoteText(::GetDlgItem(dialog, id)); }
-    static void SetText(HWND dialog, int id, const char* text)
-    {
-        ::SendMessageA(::GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
-    }
-    static bool Checked(HWND dialog)
-    {
-        return ::SendMessageA(::GetDlgItem(dialog, kRevive), BM_GETCHECK, 0, 0) == BST_CHECKED;
-    }
-    static void Click(HWND dialog, int id)
-    {
-        ::PostMessageA(::GetDlgItem(dialog, id), BM_CLICK, 0, 0);
-    }
-
     // Presses Apply and returns the message box's text after answering it with OK, or "" when
-    // the dialog closed instead. The dialog must still be open after a message.
-    std::string Apply(HWND dialog)
+    // the dialog closed instead.
+    std::string Apply(HWND dialog) { return dialogs.PressAndRead(dialog, IDOK); }
+    // After an Apply that stored a service not installed: the next actions are declined.
+    void DeclineNextActions()
     {
-        Click(dialog, IDOK);
-        return MessageOrClosed(dialog);
-    }
-    std::string MessageOrClosed(HWND dialog)
-    {
-        HWND box = NULL;
-        bool settled = WaitUntil(
-            [&] {
-                box = FindWindowOf(manager.Process().Id(), "Ravelin");
-                return box != NULL || !::IsWindow(dialog);
-            },
-            10000);
-        if (!settled) {
-            ADD_FAILURE() << "neither a message nor the end of the dialog";
-            return "(nothing)";
-        }
-        if (box == NULL)
-            return "";
-        std::string text = RemoteText(::GetDlgItem(box, 0xFFFF));
-        ::PostMessageA(box, WM_COMMAND, IDOK, 0);
-        EXPECT_TRUE(WaitGone(box)) << "the message box stayed";
-        EXPECT_TRUE(::IsWindow(dialog) && ::IsWindowVisible(dialog))
-            << "the dialog closed after the message " << text;
-        return text;
+        HWND next = dialogs.WaitTopLevel("Next actions");
+        ASSERT_NE(nullptr, next) << "no Next actions dialog after Apply";
+        Click(next, IDCANCEL);
+        EXPECT_TRUE(WaitGone(next));
     }
 
     // Every entry of the dialog, to compare before and after a step.
     static std::vector<std::string> Entries(HWND dialog)
     {
         return {Text(dialog, kName), Text(dialog, kPath), Text(dialog, kWorkDir),
-                Text(dialog, kParams), Checked(dialog) ? "checked" : "clear"};
+                Text(dialog, kParams), Checked(dialog, kRevive) ? "checked" : "clear"};
     }
 
     // The open-file dialog opened by Browse, and the edit control of its file name.
     HWND OpenFileDialog(HWND dialog)
     {
         Click(dialog, kBrowse);
-        HWND files = WaitTopLevel(kFileDialogCaption, 20000);
+        HWND files = dialogs.WaitTopLevel(kFileDialogCaption, 20000);
         EXPECT_NE(nullptr, files) << "Browse opened no \"Select File\" dialog";
         return files;
     }
@@ -199,6 +149,7 @@ protected:
     }
 
     CManagerHarness manager;
+    CDialogDriver dialogs{manager};
 };
 
 } // namespace
@@ -251,7 +202,7 @@ TEST_F(NewEditDialogTest, NewOpensEmptyWithTheBoxCheckedAndTheFocusInTheName)
 
     // Enter acts on Apply although Apply is not the default button; Escape cancels.
     ::PostMessageA(::GetDlgItem(dialog, kName), WM_KEYDOWN, VK_RETURN, 1);
-    EXPECT_EQ("Please enter the service name.", MessageOrClosed(dialog));
+    EXPECT_EQ("Please enter the service name.", dialogs.MessageOrClosed(dialog));
     ::PostMessageA(::GetDlgItem(dialog, kName), WM_KEYDOWN, VK_ESCAPE, 1);
     EXPECT_TRUE(WaitGone(dialog)) << "Escape did not close the dialog";
 }
@@ -267,11 +218,7 @@ TEST_F(NewEditDialogTest, NewWithEverySlotInUseSaysSoAndOpensNoDialog)
     manager.WriteTable(table);
     ASSERT_TRUE(manager.Start());
     ::PostMessageA(manager.Frame(), WM_COMMAND, command::kNew, 0);
-    HWND box = WaitTopLevel("Ravelin");
-    ASSERT_NE(nullptr, box) << "no message";
-    EXPECT_EQ("Ravelin capacity full.", RemoteText(::GetDlgItem(box, 0xFFFF)));
-    ::PostMessageA(box, WM_COMMAND, IDOK, 0);
-    EXPECT_TRUE(WaitGone(box));
+    EXPECT_EQ("Ravelin capacity full.", dialogs.AnswerBox("Ravelin", IDOK));
     ASSERT_TRUE(manager.Flush());
     EXPECT_EQ(nullptr, FindWindowOf(manager.Process().Id(), kCaption));
 }
@@ -286,6 +233,7 @@ TEST_F(NewEditDialogTest, EditShowsTheRecordAndApplyWithoutChangesPasses)
                                         "clear"}),
               Entries(dialog));
     EXPECT_EQ("", Apply(dialog)) << "the record's own name and path must not conflict";
+    DeclineNextActions();
 
     dialog = OpenEdit(0); // Notepad, box set
     ASSERT_NE(nullptr, dialog);
@@ -336,6 +284,7 @@ TEST_F(NewEditDialogTest, ApplyChecksInOrderAndKeepsTheEntriesAfterEachMessage)
     // Another letter case is another path: every check passes and the dialog closes.
     SetText(dialog, kPath, "C:\\TOOLS\\app.exe");
     EXPECT_EQ("", Apply(dialog));
+    DeclineNextActions();
 }
 
 TEST_F(NewEditDialogTest, EditRefusesAnotherServicesNameAndExecutable)

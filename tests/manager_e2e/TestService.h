@@ -18,6 +18,8 @@ public:
     CTestService& operator=(const CTestService&) = delete;
 
     bool Install();
+    // Takes on a service that the product installed under the name: it is removed at the end.
+    void Adopt() { installed_ = true; }
     bool Start();
     bool Stop();
     // Stops (when running) and deletes the service; true once the system no longer knows it.
