@@ -102,10 +102,11 @@ void CServiceTestBase::SetUp()
     ::DeleteFileA(util.propertiesPath);
 }
 
-void CServiceTestBase::TearDown()
+namespace {
+
+// Ends every test child that has recorded itself and forgets its record.
+void EndServiceChildren()
 {
-    CScHandle scm(::OpenSCManagerA(NULL, NULL, SC_MANAGER_ALL_ACCESS));
-    // Children first: a program that ignores the close request would hold its stop.
     for (const ChildRecord& child : ReadChildRecords(kServiceChildRecords)) {
         KillProcess(child.pid);
         if (child.spawned)
@@ -114,6 +115,15 @@ void CServiceTestBase::TearDown()
                        std::to_string(child.pid) + ".txt")
                           .c_str());
     }
+}
+
+} // namespace
+
+void CServiceTestBase::TearDown()
+{
+    // Children first: a program that ignores the close request would hold its stop.
+    EndServiceChildren();
+    CScHandle scm(::OpenSCManagerA(NULL, NULL, SC_MANAGER_ALL_ACCESS));
     for (const std::string& name : services) {
         CScHandle service(::OpenServiceA(scm.Get(), name.c_str(), SERVICE_ALL_ACCESS));
         if (!service)
@@ -125,6 +135,9 @@ void CServiceTestBase::TearDown()
             << name;
         ::DeleteService(service.Get());
     }
+    // And again once every service has stopped: a host still starting when the test ended
+    // may have launched its application since, and an application outlives its host's stop.
+    EndServiceChildren();
     for (int slot = 0; slot < table_layout::kSlots; ++slot)
         util.DeleteLog(slot);
     std::memcpy(util.installPath, savedInstallPath, sizeof(savedInstallPath));

@@ -2,10 +2,27 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 // The static text of a message box.
 const int kBoxText = 0xFFFF;
+
+// The 32-bit pixels of a bitmap, bottom row first; empty when unreadable.
+std::vector<uint32_t> Pixels(HDC dc, HBITMAP bitmap, int width, int height)
+{
+    BITMAPINFO format = {};
+    format.bmiHeader.biSize = sizeof(format.bmiHeader);
+    format.bmiHeader.biWidth = width;
+    format.bmiHeader.biHeight = height;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
+    if (::GetDIBits(dc, bitmap, 0, height, pixels.data(), &format, DIB_RGB_COLORS) != height)
+        pixels.clear();
+    return pixels;
+}
 
 } // namespace
 
@@ -95,4 +112,67 @@ std::string CDialogDriver::AnswerBox(const char* caption, int button, DWORD time
     ::PostMessageA(box, WM_COMMAND, static_cast<WPARAM>(button), 0);
     EXPECT_TRUE(WaitGone(box)) << "the message box stayed";
     return text;
+}
+
+// Whether the message box's icon is the system's icon: the box's icon control, as it is on
+// the screen, shows the icon's opaque pixels (the system icon as this process loads it; icon
+// handles of another process cannot be read here).
+bool ShowsSystemIcon(HWND box, LPCSTR systemIcon)
+{
+    HWND control = NULL;
+    for (HWND child = ::GetWindow(box, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        char className[16] = "";
+        ::GetClassNameA(child, className, sizeof(className));
+        if (lstrcmpiA(className, "Static") == 0 &&
+            (::GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+            control = child;
+    }
+    ICONINFO info = {};
+    if (control == NULL || !::GetIconInfo(::LoadIconA(NULL, systemIcon), &info))
+        return false;
+    BITMAP shape = {};
+    ::GetObjectA(info.hbmColor, sizeof(shape), &shape);
+    int width = shape.bmWidth;
+    int height = shape.bmHeight;
+    HDC screen = ::GetDC(NULL);
+    std::vector<uint32_t> colour = Pixels(screen, info.hbmColor, width, height);
+    std::vector<uint32_t> mask = Pixels(screen, info.hbmMask, width, height);
+    ::DeleteObject(info.hbmColor);
+    ::DeleteObject(info.hbmMask);
+
+    // The control's pixels, copied from its place on the screen (the other process's window
+    // DCs cannot be read from here).
+    RECT place;
+    ::GetWindowRect(control, &place);
+    HDC copy = ::CreateCompatibleDC(screen);
+    HBITMAP picture = ::CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = ::SelectObject(copy, picture);
+    ::BitBlt(copy, 0, 0, width, height, screen, place.left, place.top, SRCCOPY);
+    ::SelectObject(copy, old);
+    std::vector<uint32_t> screenPixels = Pixels(copy, picture, width, height);
+    ::DeleteObject(picture);
+    ::DeleteDC(copy);
+    ::ReleaseDC(NULL, screen);
+    if (colour.empty() || mask.empty() || screenPixels.size() != colour.size())
+        return false;
+
+    bool hasAlpha = false;
+    for (uint32_t pixel : colour)
+        hasAlpha |= (pixel >> 24) != 0;
+    size_t opaque = 0;
+    size_t matching = 0;
+    for (size_t i = 0; i < colour.size(); ++i) {
+        bool isOpaque = hasAlpha ? (colour[i] >> 24) == 0xFF : (mask[i] & 0xFFFFFF) == 0;
+        if (!isOpaque)
+            continue;
+        ++opaque;
+        bool similar = true;
+        for (int shift = 0; shift < 24; shift += 8) {
+            int a = static_cast<int>((colour[i] >> shift) & 0xFF);
+            int b = static_cast<int>((screenPixels[i] >> shift) & 0xFF);
+            similar &= a - b <= 8 && b - a <= 8;
+        }
+        matching += similar ? 1 : 0;
+    }
+    return opaque > 100 && matching * 10 >= opaque * 9;
 }

@@ -1,6 +1,7 @@
 // The log viewer of the running manager, opened by the Log command on a selected service: its
 // layout, the entries newest first by the reading rule, Clear with its question, and a picture.
 
+#include "DialogDriver.h"
 #include "LogViewerProbe.h"
 #include "ManagerChecks.h"
 #include "ManagerHarness.h"
@@ -136,6 +137,10 @@ TEST_F(LogViewerTest, ClearAnsweredNoKeepsEverythingAndYesDeletesTheLogAndCloses
               "Are you sure you want to delete the log for this service ?");
     EXPECT_TRUE(::GetDlgItem(box, IDYES) != NULL && ::GetDlgItem(box, IDNO) != NULL);
     EXPECT_TRUE(::GetDlgItem(box, IDOK) == NULL);
+    // Painted once the manager's modal loop has run.
+    EXPECT_TRUE(WaitUntil([&] { return ShowsSystemIcon(box, IDI_QUESTION); }, 5000))
+        << "the question has no question mark";
+    EXPECT_FALSE(ShowsSystemIcon(box, IDI_EXCLAMATION));
     ::PostMessageA(box, WM_COMMAND, IDNO, 0);
     ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(box); }, 8000));
     ASSERT_TRUE(viewer.Flush());

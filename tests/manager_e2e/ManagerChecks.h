@@ -33,6 +33,8 @@ const ServiceCommands kNoSelection = {false, false, false, false, false, false, 
 const ServiceCommands kReadyCommands = {true, true, true, false, false, false, true};
 const ServiceCommands kStartedCommands = {true, false, false, false, false, true, true};
 const ServiceCommands kStoppedCommands = {true, false, false, true, true, false, true};
+// A status that cannot be asked leaves every command to decide for itself.
+const ServiceCommands kUnknownCommands = {true, true, true, true, true, true, true};
 
 // Waits (after letting the manager run its idle update) until the five toolbar buttons that
 // follow the rule show the expected states, then checks them and New; and checks the Service

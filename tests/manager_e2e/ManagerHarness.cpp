@@ -116,13 +116,16 @@ void CManagerHarness::WriteTable(const TableImage& image)
 
 bool CManagerHarness::Launch(CTestProcess& process) const
 {
-    return process.Start(BinPath("RavelinManager.exe"), "RavelinManager.exe", BinDir());
+    return process.Start(BinPath(program_.c_str()), program_, BinDir());
 }
 
 bool CManagerHarness::Start(DWORD timeoutMs)
 {
-    if (!Launch(process_))
-        return false;
+    return Launch(process_) && Attach(timeoutMs);
+}
+
+bool CManagerHarness::Attach(DWORD timeoutMs)
+{
     menus_.reset(new CMenuReader(process_.Handle()));
     return WaitUntil([&] { return FindControls(); }, timeoutMs);
 }

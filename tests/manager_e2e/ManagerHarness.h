@@ -48,8 +48,12 @@ public:
     const std::string& DataDir() const { return dataDir_; }
     void WriteTable(const TableImage& image);
 
-    // Starts RavelinManager.exe; true once its main window and its controls are found.
+    // Another build of the manager to run instead of RavelinManager.exe.
+    void SetProgram(const std::string& program) { program_ = program; }
+    // Starts the program; true once its main window and its controls are found.
     bool Start(DWORD timeoutMs = 30000);
+    // After Launch of Process(): true once the main window and its controls are found.
+    bool Attach(DWORD timeoutMs = 30000);
     // Starts the program without waiting for anything.
     bool Launch(CTestProcess& process) const;
     CTestProcess& Process() { return process_; }
@@ -105,6 +109,7 @@ private:
     bool FindControls();
 
     CSavedSettings settings_;
+    std::string program_ = "RavelinManager.exe";
     std::string dataDir_;
     CTestProcess process_;
     std::unique_ptr<CMenuReader> menus_;

@@ -273,6 +273,10 @@ TEST_F(ServiceCommandTest, AServiceFromCreationToDeletion)
     EXPECT_TRUE(manager.WaitCell(0, 1, "Ready", 15000)) << manager.Cell(0, 1);
     EXPECT_TRUE(service.WaitState(0, 15000));
     ::PostMessageA(manager.Frame(), WM_COMMAND, command::kDelete, 0);
+    HWND question = dialogs.WaitTopLevel(kQuestionCaption);
+    ASSERT_NE(nullptr, question) << "Delete asked nothing";
+    EXPECT_TRUE(WaitUntil([&] { return ShowsSystemIcon(question, IDI_QUESTION); }, 5000))
+        << "the question has no question mark";
     EXPECT_EQ("Are you sure you want to delete the selected service ?",
               dialogs.AnswerBox(kQuestionCaption, IDYES));
     EXPECT_TRUE(WaitUntil([&] { return manager.RowCount() == 0; }, 10000));
