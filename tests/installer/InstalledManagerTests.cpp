@@ -58,10 +58,13 @@ TEST(InstalledManagerTest, RunsOneServiceFromCreationToDeletion)
     std::string data = DefaultDataDir();
     std::string workDir = MakeScratchDir("installed work");
 
-    // The harness keeps the installer's settings to put back; the manager runs with them.
+    // The harness names folders of its own in the settings; the manager runs with the
+    // installer's instead (the harness puts them back at the end).
+    std::string installedPath = ReadMachineText(kSettingsKeyName, "path");
+    std::string installedData = ReadMachineText(kSettingsKeyName, "dataPath");
     CManagerHarness manager;
-    SetSetting("path", dir);
-    SetSetting("dataPath", data);
+    SetSetting("path", installedPath);
+    SetSetting("dataPath", installedData);
     ASSERT_TRUE(manager.Process().Start(dir + "\\RavelinManager.exe", "RavelinManager.exe", dir));
     ASSERT_TRUE(manager.Attach());
     CDialogDriver dialogs(manager);

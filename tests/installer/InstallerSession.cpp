@@ -16,8 +16,8 @@ namespace {
 
 const char kIcaclsCalls[] = "C:\\icacls calls.txt";
 const char kIcaclsExitCode[] = "C:\\icacls exit code.txt";
-const DWORD kSetupMs = 120000;
-const DWORD kUninstallMs = 120000;
+const DWORD kSetupMs = 90000;
+const DWORD kUninstallMs = 60000;
 
 std::string FolderOf(int csidl)
 {
@@ -227,72 +227,33 @@ void CInstallerSession::SetIcaclsExitCode(int code)
     WriteFileBytes(kIcaclsExitCode, std::to_string(code));
 }
 
-CRavelinService::CRavelinService(const std::string& name, const std::string& programDir, int slot)
-    : name_(name), programDir_(programDir), slot_(slot)
-{
-}
-
-CRavelinService::~CRavelinService()
+bool InstallRavelinService(const std::string& name, const std::string& programDir, int slot,
+                           bool withParameters)
 {
     CScHandle scm(::OpenSCManagerA(NULL, NULL, SC_MANAGER_ALL_ACCESS));
-    CScHandle service(::OpenServiceA(scm.Get(), name_.c_str(), SERVICE_ALL_ACCESS));
-    if (!service)
-        return;
-    SERVICE_STATUS status;
-    if (State() != SERVICE_STOPPED)
-        ::ControlService(service.Get(), SERVICE_CONTROL_STOP, &status);
-    WaitState(SERVICE_STOPPED, 30000);
-    ::DeleteService(service.Get());
-}
-
-bool CRavelinService::Install(bool withParameters)
-{
-    CScHandle scm(::OpenSCManagerA(NULL, NULL, SC_MANAGER_ALL_ACCESS));
-    std::string image = "\"" + programDir_ + "\\Ravelin.exe\"";
+    std::string image = "\"" + programDir + "\\Ravelin.exe\"";
     // Started on demand: a prefix that boots again does not start it by itself.
-    CScHandle service(::CreateServiceA(scm.Get(), name_.c_str(), name_.c_str(), SERVICE_ALL_ACCESS,
+    CScHandle service(::CreateServiceA(scm.Get(), name.c_str(), name.c_str(), SERVICE_ALL_ACCESS,
                                        0x110, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
                                        image.c_str(), NULL, NULL, NULL, NULL, NULL));
     if (!service)
         return false;
     if (!withParameters)
         return true;
-    std::string keyName = "SYSTEM\\CurrentControlSet\\Services\\" + name_ + "\\Parameters";
+    std::string keyName = "SYSTEM\\CurrentControlSet\\Services\\" + name + "\\Parameters";
     HKEY created = NULL;
     if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyName.c_str(), 0, NULL, 0, KEY_SET_VALUE, NULL,
                           &created, NULL) != ERROR_SUCCESS)
         return false;
     CRegKey key(created);
-    std::string application = "\"" + programDir_ + "\\Halyard.exe\"";
-    char slot[8];
-    std::snprintf(slot, sizeof(slot), "%02d", slot_);
+    std::string application = "\"" + programDir + "\\Halyard.exe\"";
+    char slotText[8];
+    std::snprintf(slotText, sizeof(slotText), "%02d", slot);
     return ::RegSetValueExA(created, "Application", 0, REG_SZ,
                             reinterpret_cast<const BYTE*>(application.c_str()),
                             static_cast<DWORD>(application.size() + 1)) == ERROR_SUCCESS &&
            ::RegSetValueExA(created, "AppParameters", 0, REG_SZ,
-                            reinterpret_cast<const BYTE*>(slot), 3) == ERROR_SUCCESS;
-}
-
-bool CRavelinService::Start()
-{
-    CScHandle scm(::OpenSCManagerA(NULL, NULL, SC_MANAGER_CONNECT));
-    CScHandle service(::OpenServiceA(scm.Get(), name_.c_str(), SERVICE_START));
-    return service && ::StartServiceA(service.Get(), 0, NULL);
-}
-
-DWORD CRavelinService::State() const
-{
-    CScHandle scm(::OpenSCManagerA(NULL, NULL, SC_MANAGER_CONNECT));
-    CScHandle service(::OpenServiceA(scm.Get(), name_.c_str(), SERVICE_QUERY_STATUS));
-    SERVICE_STATUS status = {};
-    if (!service || !::QueryServiceStatus(service.Get(), &status))
-        return 0;
-    return status.dwCurrentState;
-}
-
-bool CRavelinService::WaitState(DWORD state, DWORD timeoutMs) const
-{
-    return WaitUntil([&] { return State() == state; }, timeoutMs);
+                            reinterpret_cast<const BYTE*>(slotText), 3) == ERROR_SUCCESS;
 }
 
 void WriteChildService(const std::string& dataDir, int slot, const char* displayName)

@@ -57,27 +57,11 @@ public:
     void SetIcaclsExitCode(int code);
 };
 
-// A real service registered the way the manager registers one, with the image Ravelin.exe of
-// the given folder (an installation's or the tests' own), removed when the object goes.
-class CRavelinService {
-public:
-    CRavelinService(const std::string& name, const std::string& programDir, int slot);
-    ~CRavelinService();
-    CRavelinService(const CRavelinService&) = delete;
-    CRavelinService& operator=(const CRavelinService&) = delete;
-
-    // Creates the service; withParameters false leaves out its Parameters key.
-    bool Install(bool withParameters = true);
-    bool Start();
-    DWORD State() const;  // 0 when the system does not know the service
-    bool WaitState(DWORD state, DWORD timeoutMs) const;
-    const std::string& Name() const { return name_; }
-
-private:
-    std::string name_;
-    std::string programDir_;
-    int slot_;
-};
+// Registers a real service the way the manager registers one, with the image Ravelin.exe of the
+// given folder (an installation's or the tests' own); withParameters false leaves out its
+// Parameters key. Started on demand only. A CTestService of the name, adopted, removes it.
+bool InstallRavelinService(const std::string& name, const std::string& programDir, int slot,
+                           bool withParameters = true);
 
 // A table with one service in the slot whose application is the test child, saved in the data
 // folder, and the log's old lines.

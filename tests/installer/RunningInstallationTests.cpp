@@ -4,6 +4,7 @@
 
 #include "EventLog.h"
 #include "InstallerSession.h"
+#include "TestService.h"
 
 #include <gtest/gtest.h>
 #include <algorithm>
@@ -54,9 +55,10 @@ protected:
     }
 
     // The service of slot 0 started with its application; the application's record.
-    void StartChildService(CRavelinService& service, ChildRecord* child)
+    void StartChildService(CTestService& service, ChildRecord* child)
     {
-        ASSERT_TRUE(service.Install());
+        ASSERT_TRUE(InstallRavelinService("Installer-Probe", dir, 0));
+        service.Adopt();
         ASSERT_TRUE(service.Start());
         ASSERT_TRUE(service.WaitState(SERVICE_RUNNING, 20000));
         std::vector<ChildRecord> children;
@@ -81,7 +83,7 @@ TEST_F(RunningInstallationTest, InstallOverItKeepsTableAndLogAndRunsTheServiceAg
     WriteChildService(data, 0, "Installer Probe");
     std::string oldLog = "2011/02/23 [12:07:47]*EVENT**Service created.\r\n";
     WriteFileBytes(data + "\\00.log", oldLog);
-    CRavelinService service("Installer-Probe", dir, 0);
+    CTestService service("Installer-Probe", "Installer-Probe", 0);
     ChildRecord child;
     ASSERT_NO_FATAL_FAILURE(StartChildService(service, &child));
     CTestProcess manager;
@@ -137,8 +139,8 @@ TEST_F(RunningInstallationTest, InstallOverItKeepsTableAndLogAndRunsTheServiceAg
 
 TEST_F(RunningInstallationTest, SilentUninstallRemovesItsServicesAndApplicationsAndKeepsTheData)
 {
-    WriteChildService(data, 0, "Uninstall Probe");
-    CRavelinService running("Uninstall-Probe", dir, 0);
+    WriteChildService(data, 0, "Installer Probe");
+    CTestService running("Installer-Probe", "Installer-Probe", 0);
     ChildRecord child;
     ASSERT_NO_FATAL_FAILURE(StartChildService(running, &child));
     TableImage table;
@@ -147,14 +149,16 @@ TEST_F(RunningInstallationTest, SilentUninstallRemovesItsServicesAndApplications
     ASSERT_TRUE(::IsWindow(host));
     // A service of the installation that cannot start: Ravelin.exe reports it to the event log
     // under its own source, whose key the uninstaller removes.
-    CRavelinService broken("Uninstall-Broken", dir, 1);
-    ASSERT_TRUE(broken.Install(false));
+    CTestService broken("Uninstall-Broken", "Uninstall-Broken", 1);
+    ASSERT_TRUE(InstallRavelinService("Uninstall-Broken", dir, 1, false));
+    broken.Adopt();
     broken.Start();
     ASSERT_TRUE(WaitUntil([&] { return MachineKeyExists(kEventSourceKeyName); }, 20000));
     ASSERT_TRUE(broken.WaitState(SERVICE_STOPPED, 20000));
     // A service of the same name pattern whose image lies elsewhere is not the installation's.
-    CRavelinService foreign("Uninstall-Foreign", BinDir(), 2);
-    ASSERT_TRUE(foreign.Install());
+    CTestService foreign("Uninstall-Foreign", "Uninstall-Foreign", 2);
+    ASSERT_TRUE(InstallRavelinService("Uninstall-Foreign", BinDir(), 2));
+    foreign.Adopt();
 
     DWORD elapsed = 0;
     ASSERT_TRUE(session.RunUninstall(dir, &elapsed));
