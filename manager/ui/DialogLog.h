@@ -4,6 +4,7 @@
 
 #include "Dialog.h"
 #include "ListCtrl.h"
+#include "LogRows.h"
 #include "ServiceRecord.h"
 
 #include <cstdint>
@@ -20,6 +21,7 @@ protected:
     BOOL OnInitDialog() override;
     void DoDataExchange(CDataExchange* dx) override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    bool OnNotify(WPARAM wParam, NMHDR* header, LRESULT* result) override;
 
 private:
     // Fills the list from the slot's log file; a missing file leaves it empty.
@@ -27,4 +29,6 @@ private:
     void OnClear();
 
     CListCtrl list_;
+    // The entries the list shows; the list asks for their text as it draws them.
+    CLogRows rows_;
 };

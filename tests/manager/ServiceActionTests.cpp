@@ -7,6 +7,7 @@
 #include "ManagerUtil.h"
 #include "ServiceAction.h"
 #include "ServiceTestBase.h"
+#include "StopOrderWatch.h"
 #include "TableBytes.h"
 #include "TestSupport.h"
 
@@ -190,25 +191,13 @@ TEST_F(ServiceActionTest, StartRunsTheChainAndTheStopHandshakeEndsTheApplication
 
     // Watch, from another thread, when the application ends and when the service leaves RUNNING
     // (system clock, as the table file's write time).
-    DWORD child = children[0].pid;
-    std::atomic<uint64_t> childEnded(0);
-    std::atomic<uint64_t> stopArrived(0);
-    std::atomic<bool> watching(true);
-    std::thread monitor([&] {
-        while (watching && (!childEnded || !stopArrived)) {
-            uint64_t now = SystemMs();
-            if (!childEnded && !IsProcessAlive(child))
-                childEnded = now;
-            if (!stopArrived && CurrentState("Chain-Service") != SERVICE_RUNNING)
-                stopArrived = now;
-            ::Sleep(10);
-        }
-    });
+    CStopOrderWatch watch(children[0].pid,
+                          [] { return CurrentState("Chain-Service") == SERVICE_RUNNING; });
     uint64_t called = SystemMs();
     int stopped = serviceAction.StopWithHandshake(7, table);
-    ASSERT_TRUE(WaitUntil([&] { return childEnded && stopArrived; }, 30000));
-    watching = false;
-    monitor.join();
+    ASSERT_TRUE(watch.WaitBoth(30000));
+    uint64_t childEnded = watch.ApplicationEnded();
+    uint64_t stopArrived = watch.ServiceLeft();
     // The table with runRequested 0 is the handshake's first save (the host writes the table
     // only when it starts and launches): its write time is the save. File times run on a
     // coarser clock and may trail by some milliseconds; the start's save lies a second back.
@@ -217,7 +206,7 @@ TEST_F(ServiceActionTest, StartRunsTheChainAndTheStopHandshakeEndsTheApplication
     EXPECT_EQ(1, stopped);
     EXPECT_EQ(0u, RunRequestedOnDisk(7));
     ASSERT_GE(saved + 100, called);
-    EXPECT_LT(childEnded.load(), stopArrived.load());
+    EXPECT_LT(childEnded, stopArrived);
     // The host polls every 2000 ms; the stop control follows the save by the dialog's second
     // and the 5000 ms hold.
     EXPECT_LE(childEnded - saved, 2000u + 4000u);

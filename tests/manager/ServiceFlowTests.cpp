@@ -6,6 +6,7 @@
 #include "DialogWatcher.h"
 #include "ServiceCommandFlows.h"
 #include "ServiceTestBase.h"
+#include "StopOrderWatch.h"
 #include "TableBytes.h"
 #include "TestSupport.h"
 
@@ -538,27 +539,13 @@ TEST_F(ServiceFlowTest, ControlRunsTheWholeCycleWithTheHandshakes)
 
     // The stop: the run request is withdrawn on disk, the host ends the application, and only
     // then, at least 5 s after the save, the stop control arrives.
-    std::atomic<uint64_t> childEnded(0);
-    std::atomic<uint64_t> stopArrived(0);
-    std::atomic<bool> watching(true);
-    std::thread monitor([&] {
-        while (watching && (!childEnded || !stopArrived)) {
-            uint64_t now = SystemMs();
-            if (!childEnded && !IsProcessAlive(child.pid))
-                childEnded = now;
-            if (!stopArrived && CurrentState("Cycle") != SERVICE_RUNNING)
-                stopArrived = now;
-            ::Sleep(10);
-        }
-    });
+    CStopOrderWatch watch(child.pid, [] { return CurrentState("Cycle") == SERVICE_RUNNING; });
     ASSERT_EQ(FlowOutcome::Done, flows.ControlService(9, ServiceControl::Stop));
-    EXPECT_TRUE(WaitUntil([&] { return childEnded && stopArrived; }, 30000));
-    watching = false;
-    monitor.join();
+    EXPECT_TRUE(watch.WaitBoth(30000));
     uint64_t saved = LastWriteMs(util.propertiesPath);
     EXPECT_EQ(0u, OnDisk(9).runRequested);
-    EXPECT_LT(childEnded.load(), stopArrived.load());
-    EXPECT_GE(stopArrived - saved, 5000u);
+    EXPECT_LT(watch.ApplicationEnded(), watch.ServiceLeft());
+    EXPECT_GE(watch.ServiceLeft() - saved, 5000u);
 
     ASSERT_EQ(FlowOutcome::Done, flows.ControlService(9, ServiceControl::Uninstall));
     EXPECT_TRUE(WaitUntil([] { return serviceAction.QueryStatus(9) == Ready; }, 15000));

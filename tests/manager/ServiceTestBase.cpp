@@ -47,13 +47,6 @@ bool ServiceExists(const char* serviceName)
     return service.IsValid();
 }
 
-uint64_t SystemMs()
-{
-    FILETIME now;
-    ::GetSystemTimeAsFileTime(&now);
-    return ((static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime) / 10000;
-}
-
 uint64_t LastWriteMs(const std::string& path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;

@@ -26,8 +26,6 @@ DWORD CurrentState(const char* serviceName);
 DWORD ServiceProcessId(const char* serviceName);
 // Whether a service of the name is known to the SCM.
 bool ServiceExists(const char* serviceName);
-// Milliseconds on the system clock, the clock of file times.
-uint64_t SystemMs();
 // When the file was last written, on the same clock; 0 when it cannot be read.
 uint64_t LastWriteMs(const std::string& path);
 // Sets the service to disabled, so that the SCM refuses to start it.

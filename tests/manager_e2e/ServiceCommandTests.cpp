@@ -9,6 +9,7 @@
 #include "ManagerHarness.h"
 #include "RemoteBuffer.h"
 #include "Screenshot.h"
+#include "StopOrderWatch.h"
 #include "TestService.h"
 
 #include <commctrl.h>
@@ -160,41 +161,6 @@ protected:
     CLogViewerProbe viewer{manager};
 };
 
-// When a process ends and when a service leaves RUNNING, noted from a thread of its own.
-class CStopOrderWatch {
-public:
-    CStopOrderWatch(DWORD child, CTestService& service)
-        : thread_([this, child, &service] {
-              while (watching_ && (!childEnded_ || !serviceLeft_)) {
-                  DWORD now = ::GetTickCount();
-                  if (!childEnded_ && !IsProcessAlive(child))
-                      childEnded_ = now;
-                  if (!serviceLeft_ && service.State() != SERVICE_RUNNING)
-                      serviceLeft_ = now;
-                  ::Sleep(10);
-              }
-          })
-    {
-    }
-    ~CStopOrderWatch()
-    {
-        watching_ = false;
-        thread_.join();
-    }
-    bool WaitBoth(DWORD timeoutMs)
-    {
-        return WaitUntil([this] { return childEnded_ && serviceLeft_; }, timeoutMs);
-    }
-    DWORD ChildEnded() const { return childEnded_; }
-    DWORD ServiceLeft() const { return serviceLeft_; }
-
-private:
-    std::atomic<bool> watching_{true};
-    std::atomic<DWORD> childEnded_{0};
-    std::atomic<DWORD> serviceLeft_{0};
-    std::thread thread_;
-};
-
 } // namespace
 
 TEST_F(ServiceCommandTest, AServiceFromCreationToDeletion)
@@ -242,11 +208,11 @@ TEST_F(ServiceCommandTest, AServiceFromCreationToDeletion)
     // Stop from the context menu: the host ends the application before the stop control.
     ASSERT_TRUE(manager.SelectRow(0));
     {
-        CStopOrderWatch watch(second, service);
+        CStopOrderWatch watch(second, [&] { return service.State() == SERVICE_RUNNING; });
         ChooseFromContextMenu(0, kContextStop);
         ASSERT_TRUE(watch.WaitBoth(30000));
-        EXPECT_LT(watch.ChildEnded(), watch.ServiceLeft());
-        EXPECT_GE(watch.ServiceLeft() - watch.ChildEnded(), 1000u);
+        EXPECT_LT(watch.ApplicationEnded(), watch.ServiceLeft());
+        EXPECT_GE(watch.ServiceLeft() - watch.ApplicationEnded(), 1000u);
     }
     EXPECT_TRUE(manager.WaitCell(0, 1, "Stopped", 10000)) << manager.Cell(0, 1);
     EXPECT_EQ(0u, OnDisk(0).runRequested);
