@@ -7,6 +7,7 @@ namespace {
 
 const char kServicesKey[] = "SYSTEM\\CurrentControlSet\\Services\\";
 const DWORD kPollMs = 100;
+const size_t kEnumBatchBytes = 64 * 1024;
 
 std::string TrimFolder(std::string folder)
 {
@@ -99,30 +100,37 @@ std::vector<InstalledService> CInstalledServices::Find(const std::string& instal
     std::vector<InstalledService> found;
     if (!scm_)
         return found;
-    DWORD needed = 0;
-    DWORD count = 0;
+    // Read in batches: a batch that does not take every service reports ERROR_MORE_DATA and
+    // continues at the resume handle.
+    std::vector<char> buffer(kEnumBatchBytes);
     DWORD resume = 0;
-    ::EnumServicesStatusA(scm_.Get(), SERVICE_WIN32, SERVICE_STATE_ALL, NULL, 0, &needed, &count,
-                          &resume);
-    if (::GetLastError() != ERROR_MORE_DATA || needed == 0)
-        return found;
-    // Room for services created meanwhile.
-    std::vector<char> buffer(needed + 4096);
-    ENUM_SERVICE_STATUSA* services = reinterpret_cast<ENUM_SERVICE_STATUSA*>(buffer.data());
-    resume = 0;
-    if (!::EnumServicesStatusA(scm_.Get(), SERVICE_WIN32, SERVICE_STATE_ALL, services,
-                               static_cast<DWORD>(buffer.size()), &needed, &count, &resume))
-        return found;
-    for (DWORD i = 0; i < count; ++i) {
-        const char* name = services[i].lpServiceName;
-        if (!SameImage(ImageOfCommand(ImagePathOf(scm_.Get(), name)), installDir, "Ravelin.exe"))
-            continue;
-        InstalledService service;
-        service.name = name;
-        service.slot = SlotOfParameter(ReadParameter(name, "AppParameters"));
-        service.state = services[i].ServiceStatus.dwCurrentState;
-        service.processId = ProcessId(name);
-        found.push_back(service);
+    for (;;) {
+        DWORD needed = 0;
+        DWORD count = 0;
+        ENUM_SERVICE_STATUSA* services = reinterpret_cast<ENUM_SERVICE_STATUSA*>(buffer.data());
+        BOOL all = ::EnumServicesStatusA(scm_.Get(), SERVICE_WIN32, SERVICE_STATE_ALL, services,
+                                         static_cast<DWORD>(buffer.size()), &needed, &count,
+                                         &resume);
+        if (!all && ::GetLastError() != ERROR_MORE_DATA)
+            break;
+        for (DWORD i = 0; i < count; ++i) {
+            const char* name = services[i].lpServiceName;
+            if (!SameImage(ImageOfCommand(ImagePathOf(scm_.Get(), name)), installDir,
+                           "Ravelin.exe"))
+                continue;
+            InstalledService service;
+            service.name = name;
+            service.slot = SlotOfParameter(ReadParameter(name, "AppParameters"));
+            service.state = services[i].ServiceStatus.dwCurrentState;
+            service.processId = ProcessId(name);
+            found.push_back(service);
+        }
+        if (all)
+            break;
+        if (count == 0 && needed == 0)
+            break;
+        if (count == 0)
+            buffer.resize(buffer.size() + needed);
     }
     return found;
 }
