@@ -103,12 +103,21 @@ TEST(InstalledManagerTest, RunsOneServiceFromCreationToDeletion)
     ::PostMessageA(manager.Frame(), WM_COMMAND, command::kUninstall, 0);
     EXPECT_TRUE(service.WaitState(0, 15000));
     EXPECT_TRUE(manager.WaitCell(0, 1, "Ready", 15000)) << manager.Cell(0, 1);
+    // The row can turn "Ready" at a status refresh while "Uninstalling..." is still shown; the
+    // log line follows the progress dialog.
     std::vector<std::string> messages;
-    for (const LogEntry& entry : ReadLogFile((data + "\\00.log").c_str()))
-        if (std::string(entry.message).compare(0, 8, "Service ") == 0)
-            messages.push_back(entry.message);
+    WaitUntil(
+        [&] {
+            messages.clear();
+            for (const LogEntry& entry : ReadLogFile((data + "\\00.log").c_str()))
+                if (std::string(entry.message).compare(0, 8, "Service ") == 0)
+                    messages.push_back(entry.message);
+            return messages.size() >= 5;
+        },
+        10000);
     EXPECT_THAT(messages, ElementsAre("Service created.", "Service installed.", "Service started.",
                                       "Service stopped.", "Service uninstalled."));
+    ASSERT_TRUE(manager.Flush());
     ::PostMessageA(manager.Frame(), WM_COMMAND, command::kDelete, 0);
     EXPECT_EQ("Are you sure you want to delete the selected service ?",
               dialogs.AnswerBox(kQuestionCaption, IDYES));
