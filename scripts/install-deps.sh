@@ -16,6 +16,7 @@ command -v import >/dev/null || need+=(imagemagick)
 [ -f /usr/share/i18n/locales/ja_JP ] || need+=(locales)
 # The command-line tool's tests read its JSON with nlohmann/json (headers only).
 [ -f /usr/include/nlohmann/json.hpp ] || need+=(nlohmann-json3-dev)
+command -v makensis >/dev/null || need+=(nsis)
 
 # Where 32-bit Wine cannot run, the tests use a 64-bit build (see wine-bits.sh).
 if [ -x /usr/lib/wine/wine ] && [ "$("$(dirname "$0")/wine-bits.sh")" = 64 ]; then
