@@ -86,6 +86,24 @@ bool AllLogged(CFiftyServices& services, const std::vector<int>& slots, const ch
     return true;
 }
 
+// For a failure message: each slot whose log lacks the line so often, with its last lines.
+std::string WhoLacks(CFiftyServices& services, const std::vector<int>& slots, const char* message,
+                     size_t times)
+{
+    std::string report;
+    for (int slot : slots) {
+        std::vector<std::string> messages = services.LogMessages(slot);
+        if (static_cast<size_t>(std::count(messages.begin(), messages.end(), message)) >= times)
+            continue;
+        report += "\nslot " + std::to_string(slot) + " (state " +
+                  std::to_string(services.State(slot)) + "), last lines:";
+        size_t first = messages.size() > 6 ? messages.size() - 6 : 0;
+        for (size_t i = first; i < messages.size(); ++i)
+            report += "\n    " + messages[i];
+    }
+    return report;
+}
+
 std::vector<std::string> Only(const std::vector<std::string>& messages, bool hostLines)
 {
     std::vector<std::string> kept;
@@ -153,10 +171,11 @@ TEST(FiftyServicesTest, StartedAtOnceStoppedAndStartedAgainWithNothingLost)
     ASSERT_TRUE(services.RequestStops(early, &error)) << error;
     ASSERT_TRUE(WaitUntil([&] { return AllLogged(services, early, kTerminated, 2); },
                           kAllRunningMs))
-        << "a stop request saved while other hosts launched was lost";
-    EXPECT_TRUE(WaitUntil([&] {
+        << "a stop request saved while other hosts launched was lost"
+        << WhoLacks(services, early, kTerminated, 2);
+    ASSERT_TRUE(WaitUntil([&] {
         return AllLogged(services, rest, "EVENT: Application executed by Halyard.", 2);
-    }, kAllRunningMs));
+    }, kAllRunningMs)) << WhoLacks(services, rest, "EVENT: Application executed by Halyard.", 2);
     ::Sleep(kStopHoldMs); // whatever the hosts did last, the hold has passed for the ten too
     ASSERT_TRUE(services.SendStops(early, &error)) << error;
     EXPECT_TRUE(WaitUntil([&] {
