@@ -17,15 +17,7 @@ using ::testing::ElementsAre;
 
 namespace {
 
-const char kNewEditCaption[] = "New/Edit service";
-const char kNextActionsCaption[] = "Next actions";
-const char kQuestionCaption[] = "RavelinManager";
-const int kName = 1004;
-const int kPath = 1005;
-const int kWorkDir = 1007;
-const int kParams = 1011;
-const int kInstallBox = 1018;
-const int kStartBox = 1019;
+using namespace control;
 
 std::string ServiceImage(const char* name)
 {

@@ -25,6 +25,22 @@ const UINT kToolbar = 59392;
 const UINT kStatusBar = 59393;
 } // namespace command
 
+// The manager's dialogs: captions and the controls the tests drive.
+const char kNewEditCaption[] = "New/Edit service";
+const char kNextActionsCaption[] = "Next actions";
+// The framework's Yes/No boxes carry the program's file name.
+const char kQuestionCaption[] = "RavelinManager";
+namespace control {
+const int kName = 1004;
+const int kPath = 1005;
+const int kBrowse = 1006;
+const int kWorkDir = 1007;
+const int kParams = 1011;
+const int kRevive = 1015;
+const int kInstallBox = 1018;
+const int kStartBox = 1019;
+} // namespace control
+
 // Which of the seven service commands that need a selection are available.
 struct ServiceCommands {
     bool edit, remove, install, uninstall, start, stop, log;

@@ -16,14 +16,9 @@
 
 namespace {
 
-const char kCaption[] = "New/Edit service";
+using namespace control;
+const char* const kCaption = kNewEditCaption;
 const char kFileDialogCaption[] = "Select File";
-const int kName = 1004;
-const int kPath = 1005;
-const int kBrowse = 1006;
-const int kWorkDir = 1007;
-const int kParams = 1011;
-const int kRevive = 1015;
 
 // The two programs the file dialog chooses in these tests, created for the suite.
 const char kToolsFolder[] = "C:\\Tools";

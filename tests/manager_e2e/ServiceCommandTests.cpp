@@ -23,16 +23,7 @@ using ::testing::ElementsAre;
 
 namespace {
 
-const char kNewEditCaption[] = "New/Edit service";
-const char kNextActionsCaption[] = "Next actions";
-// The framework's Yes/No boxes carry the program's file name.
-const char kQuestionCaption[] = "RavelinManager";
-const int kName = 1004;
-const int kPath = 1005;
-const int kWorkDir = 1007;
-const int kParams = 1011;
-const int kInstallBox = 1018;
-const int kStartBox = 1019;
+using namespace control;
 
 // The context menu's items without its separators, in order.
 const int kContextStop = 5;
