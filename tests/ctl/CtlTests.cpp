@@ -25,13 +25,6 @@ using ::testing::IsEmpty;
 
 namespace {
 
-RecordFields OnDisk(int slot)
-{
-    TableImage image;
-    EXPECT_TRUE(ReadTable(util.propertiesPath, image));
-    return image.Fields(slot);
-}
-
 class CtlTest : public CServiceTestBase {
 protected:
     void SetUp() override

@@ -101,13 +101,6 @@ ServiceEntry Entry(const char* name, const std::string& appPath, const std::stri
     return entry;
 }
 
-RecordFields OnDisk(int slot)
-{
-    TableImage image;
-    EXPECT_TRUE(ReadTable(util.propertiesPath, image));
-    return image.Fields(slot);
-}
-
 class ServiceFlowTest : public CServiceTestBase {
 protected:
     void SetUp() override

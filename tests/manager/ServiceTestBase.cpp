@@ -17,6 +17,13 @@ std::vector<std::string> LogOf(int slot)
     return messages;
 }
 
+RecordFields OnDisk(int slot)
+{
+    TableImage image;
+    EXPECT_TRUE(ReadTable(util.propertiesPath, image));
+    return image.Fields(slot);
+}
+
 DWORD CurrentState(const char* serviceName)
 {
     CScHandle scm(::OpenSCManagerA(NULL, NULL, SC_MANAGER_CONNECT));

@@ -20,6 +20,8 @@ extern CBoxInspector missedBoxes;
 
 // The slot's log as "TYPE: message" lines, oldest first.
 std::vector<std::string> LogOf(int slot);
+// The record in the slot of the table file as it is on disk.
+RecordFields OnDisk(int slot);
 // The service's SCM state (SERVICE_RUNNING, ...), 0 when it cannot be queried.
 DWORD CurrentState(const char* serviceName);
 // The process of a running service, 0 without one.
