@@ -6,6 +6,8 @@ need=()
 command -v i686-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-i686)
 command -v cmake >/dev/null || need+=(cmake)
 command -v wine >/dev/null || need+=(wine wine64)
+# Wine's own fonts (Tahoma, Marlett), which the prefixes get a copy of.
+[ -d /usr/share/wine/fonts ] || need+=(fonts-wine)
 dpkg -s wine32:i386 >/dev/null 2>&1 || need+=(wine32:i386)
 command -v Xvfb >/dev/null || need+=(xvfb)
 command -v xauth >/dev/null || need+=(xauth)

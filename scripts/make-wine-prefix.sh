@@ -11,6 +11,7 @@ export WINEPREFIX=$prefix
 # One persistent server first, then the boot with stdio detached (see the Wine notes).
 wineserver -p </dev/null >/dev/null 2>&1
 wine cmd /c exit </dev/null >/dev/null 2>&1
+"$here/add-wine-fonts.sh" "$prefix"
 # Without a window manager, unmanaged windows hide and close at once instead of after 2 s.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
 # An installed system's settings; suites that need others change them.

@@ -20,6 +20,8 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     "$here/make-wine-prefix.sh" "$WINEPREFIX"
     fresh=1
 fi
+# Also for a prefix made before the fonts were added (copies only what is missing).
+"$here/add-wine-fonts.sh" "$WINEPREFIX"
 # One server, then the boot with stdio detached; the boot also starts installed services.
 wineserver -p </dev/null >/dev/null 2>&1 || true
 wine cmd /c exit </dev/null >/dev/null 2>&1
