@@ -32,7 +32,7 @@ bool CMenuReader::RunRemote(void* function, void* argument, DWORD* exitCode)
 void* CMenuReader::RemoteAddressOf(const char* module, void* localAddress)
 {
     HMODULE local = ::GetModuleHandleA(module);
-    if (local == NULL)
+    if (local == NULL || localAddress == nullptr)
         return nullptr;
     HMODULE modules[512];
     DWORD needed = 0;
