@@ -20,14 +20,13 @@
 namespace {
 
 // What every report of a service begins with: "slot", "name", "status".
-void WriteIdentity(CJsonWriter& json, int slot, const std::string& name, int status)
+Json Identity(int slot, const std::string& name, int status)
 {
-    json.Key("slot");
-    json.String(SlotText(slot));
-    json.Key("name");
-    json.String(name);
-    json.Key("status");
-    json.String(StatusText(status));
+    Json json = Json::object();
+    json["slot"] = SlotText(slot);
+    json["name"] = JsonOfAnsi(name);
+    json["status"] = StatusText(status);
+    return json;
 }
 
 void Print(const std::string& text)
@@ -73,17 +72,13 @@ int CCtlCommands::List(const CCommandLine& line)
             nameWidth = rows.back().name.size();
     }
     if (line.Has("--json")) {
-        CJsonWriter json;
-        json.BeginArray();
+        Json json = Json::array();
         for (const Row& row : rows) {
-            json.BeginObject();
-            WriteIdentity(json, row.slot, row.name, row.status);
-            json.Key("application");
-            json.String(row.app);
-            json.EndObject();
+            Json service = Identity(row.slot, row.name, row.status);
+            service["application"] = JsonOfAnsi(row.app);
+            json.push_back(std::move(service));
         }
-        json.EndArray();
-        Print(json.Text());
+        Print(JsonText(json));
         return kExitOk;
     }
     std::printf("Slot  Status   %-*s  Application\n", static_cast<int>(nameWidth), "Name");
@@ -101,20 +96,13 @@ int CCtlCommands::Show(const CCommandLine& line, int slot)
     CUtil::MakeServiceName(name.c_str(), serviceName, sizeof(serviceName));
     int status = actions_.QueryStatus(slot);
     if (line.Has("--json")) {
-        CJsonWriter json;
-        json.BeginObject();
-        WriteIdentity(json, slot, name, status);
-        json.Key("serviceName");
-        json.String(serviceName);
-        WriteServiceValues(json, record);
-        json.Key("runRequested");
-        json.Number(record.runRequested);
-        json.Key("hostWindow");
-        json.Number(record.hostWindow);
-        json.Key("appProcessId");
-        json.Number(record.appProcessId);
-        json.EndObject();
-        Print(json.Text());
+        Json json = Identity(slot, name, status);
+        json["serviceName"] = JsonOfAnsi(serviceName);
+        AddServiceValues(json, record);
+        json["runRequested"] = record.runRequested;
+        json["hostWindow"] = record.hostWindow;
+        json["appProcessId"] = record.appProcessId;
+        Print(JsonText(json));
         return kExitOk;
     }
     std::printf("Slot:            %02d\n", slot);
@@ -135,12 +123,8 @@ int CCtlCommands::Status(const CCommandLine& line, int slot)
 {
     int status = actions_.QueryStatus(slot);
     if (line.Has("--json")) {
-        CJsonWriter json;
-        json.BeginObject();
-        WriteIdentity(json, slot, FieldText(util_.serviceTable->records[slot].displayName),
-                      status);
-        json.EndObject();
-        Print(json.Text());
+        Print(JsonText(
+            Identity(slot, FieldText(util_.serviceTable->records[slot].displayName), status)));
     } else {
         std::printf("%s\n", StatusText(status));
     }
@@ -172,29 +156,22 @@ void CCtlCommands::PrintLog(int slot, bool newestFirst, size_t lines, bool json)
     int count = rows.Count();
     if (lines > 0 && static_cast<size_t>(count) > lines)
         count = static_cast<int>(lines);
-    CJsonWriter writer;
-    if (json)
-        writer.BeginArray();
+    Json entries = Json::array();
     for (int i = 0; i < count; ++i) {
         int row = newestFirst ? i : count - 1 - i;
         if (json) {
-            writer.BeginObject();
-            writer.Key("time");
-            writer.String(rows.Field(row, 0));
-            writer.Key("type");
-            writer.String(rows.Field(row, 1));
-            writer.Key("message");
-            writer.String(rows.Field(row, 2));
-            writer.EndObject();
+            Json entry = Json::object();
+            entry["time"] = JsonOfAnsi(rows.Field(row, 0));
+            entry["type"] = JsonOfAnsi(rows.Field(row, 1));
+            entry["message"] = JsonOfAnsi(rows.Field(row, 2));
+            entries.push_back(std::move(entry));
         } else {
             std::printf("%s  %-7s  %s\n", rows.Field(row, 0), rows.Field(row, 1),
                         rows.Field(row, 2));
         }
     }
-    if (json) {
-        writer.EndArray();
-        Print(writer.Text());
-    }
+    if (json)
+        Print(JsonText(entries));
 }
 
 int CCtlCommands::Export(const CCommandLine& line)

@@ -11,34 +11,34 @@ const char kFormat[] = "Ravelin services";
 const int kVersion = 1;
 
 // A text member; absent is allowed when optional.
-bool TextMember(const JsonValue& object, const char* name, bool required,
+bool TextMember(const Json& object, const char* name, bool required,
                 std::optional<std::string>& value, std::string& error)
 {
-    const JsonValue* member = object.Member(name);
-    if (!member) {
+    auto member = object.find(name);
+    if (member == object.end()) {
         if (required)
             error = std::string("\"") + name + "\" is missing";
         return !required;
     }
-    if (member->kind != JsonValue::String) {
+    if (!member->is_string()) {
         error = std::string("\"") + name + "\" must be a text";
         return false;
     }
-    value = member->text;
+    value = AnsiOfJson(*member);
     return true;
 }
 
-bool ReadEntry(const JsonValue& item, EntryChanges& entry, std::string& error)
+bool ReadEntry(const Json& item, EntryChanges& entry, std::string& error)
 {
-    if (item.kind != JsonValue::Object) {
+    if (!item.is_object()) {
         error = "must be an object";
         return false;
     }
-    for (const auto& member : item.members) {
-        const std::string& name = member.first;
+    for (const auto& member : item.items()) {
+        const std::string& name = member.key();
         if (name != "name" && name != "application" && name != "directory" &&
             name != "parameters" && name != "revive") {
-            error = "unknown member \"" + name + "\"";
+            error = "unknown member \"" + AnsiOfJson(Json(name)) + "\"";
             return false;
         }
     }
@@ -50,96 +50,88 @@ bool ReadEntry(const JsonValue& item, EntryChanges& entry, std::string& error)
     if (!entry.appParams)
         entry.appParams = std::string();
     entry.reviveOnSessionEnd = 1;
-    if (const JsonValue* revive = item.Member("revive")) {
-        if (revive->kind != JsonValue::Bool) {
+    auto revive = item.find("revive");
+    if (revive != item.end()) {
+        if (!revive->is_boolean()) {
             error = "\"revive\" must be true or false";
             return false;
         }
-        entry.reviveOnSessionEnd = revive->boolean ? 1 : 0;
+        entry.reviveOnSessionEnd = revive->get<bool>() ? 1 : 0;
     }
     return true;
 }
 
 } // namespace
 
-void WriteServiceValues(CJsonWriter& json, const ServiceRecord& record)
+void AddServiceValues(Json& object, const ServiceRecord& record)
 {
-    json.Key("application");
-    json.String(FieldText(record.appPath));
-    json.Key("directory");
-    json.String(FieldText(record.workDir));
-    json.Key("parameters");
-    json.String(FieldText(record.appParams));
-    json.Key("revive");
-    json.Bool(record.reviveOnSessionEnd != 0);
+    object["application"] = JsonOfAnsi(FieldText(record.appPath));
+    object["directory"] = JsonOfAnsi(FieldText(record.workDir));
+    object["parameters"] = JsonOfAnsi(FieldText(record.appParams));
+    object["revive"] = record.reviveOnSessionEnd != 0;
 }
 
 std::string ServiceFileText(const CUtil& util)
 {
-    CJsonWriter json;
-    json.BeginObject();
-    json.Key("format");
-    json.String(kFormat);
-    json.Key("version");
-    json.Number(kVersion);
-    json.Key("services");
-    json.BeginArray();
+    Json services = Json::array();
     for (int slot = 0; util.serviceTable && slot < kSlotCount; ++slot) {
         const ServiceRecord& record = util.serviceTable->records[slot];
         if (IsSlotFree(record))
             continue;
-        json.BeginObject();
-        json.Key("name");
-        json.String(FieldText(record.displayName));
-        WriteServiceValues(json, record);
-        json.EndObject();
+        Json service = Json::object();
+        service["name"] = JsonOfAnsi(FieldText(record.displayName));
+        AddServiceValues(service, record);
+        services.push_back(std::move(service));
     }
-    json.EndArray();
-    json.EndObject();
-    return json.Text();
+    Json document = Json::object();
+    document["format"] = kFormat;
+    document["version"] = kVersion;
+    document["services"] = std::move(services);
+    return JsonText(document);
 }
 
 bool ReadServiceFile(const std::string& bytes, std::vector<EntryChanges>& entries,
                      std::string& error)
 {
     entries.clear();
-    JsonValue document;
+    Json document;
     if (!ParseJson(bytes, document, error))
         return false;
-    if (document.kind != JsonValue::Object) {
+    if (!document.is_object()) {
         error = "the document must be an object";
         return false;
     }
-    for (const auto& member : document.members) {
-        if (member.first != "format" && member.first != "version" &&
-            member.first != "services") {
-            error = "unknown member \"" + member.first + "\"";
+    for (const auto& member : document.items()) {
+        if (member.key() != "format" && member.key() != "version" &&
+            member.key() != "services") {
+            error = "unknown member \"" + AnsiOfJson(Json(member.key())) + "\"";
             return false;
         }
     }
-    const JsonValue* format = document.Member("format");
-    const JsonValue* version = document.Member("version");
-    const JsonValue* services = document.Member("services");
-    if (!format || format->kind != JsonValue::String || format->text != kFormat) {
+    auto format = document.find("format");
+    auto version = document.find("version");
+    auto services = document.find("services");
+    if (format == document.end() || !format->is_string() || *format != kFormat) {
         error = std::string("\"format\" must be \"") + kFormat + "\"";
         return false;
     }
-    if (!version || version->kind != JsonValue::Number || version->number != kVersion) {
+    if (version == document.end() || !version->is_number() ||
+        version->get<double>() != kVersion) {
         error = "\"version\" must be 1";
         return false;
     }
-    if (!services || services->kind != JsonValue::Array) {
+    if (services == document.end() || !services->is_array()) {
         error = "\"services\" must be a list";
         return false;
     }
-    if (services->items.size() > static_cast<size_t>(kSlotCount)) {
+    if (services->size() > static_cast<size_t>(kSlotCount)) {
         error = "more services than the table's 50 slots";
         return false;
     }
-    for (size_t i = 0; i < services->items.size(); ++i) {
+    for (size_t i = 0; i < services->size(); ++i) {
         EntryChanges entry;
         std::string fault;
-        if (!ReadEntry(services->items[i], entry, fault)) {
+        if (!ReadEntry((*services)[i], entry, fault)) {
             error = "services[" + std::to_string(i) + "]: " + fault;
             entries.clear();
             return false;

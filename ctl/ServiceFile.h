@@ -13,17 +13,17 @@
 // "revive" to true; any other member, or a value of the wrong kind, refuses the file.
 
 #include "ConsoleCommandUi.h"
+#include "Json.h"
 
 #include <string>
 #include <vector>
 
-class CJsonWriter;
 class CUtil;
 struct ServiceRecord;
 
-// The record's values after its name, as an entry of the file holds them: "application",
+// Adds the record's values after its name, as an entry of the file holds them: "application",
 // "directory", "parameters", "revive".
-void WriteServiceValues(CJsonWriter& json, const ServiceRecord& record);
+void AddServiceValues(Json& object, const ServiceRecord& record);
 
 // The document for every used record of the utility object's table, in slot order.
 std::string ServiceFileText(const CUtil& util);

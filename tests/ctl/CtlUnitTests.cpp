@@ -108,22 +108,15 @@ TEST(CtlJson, WriterEscapesEveryTextSoThatAnotherReaderGetsItBack)
         "plain", "", "quote \" and backslash \\ and slash /", "C:\\Program Files\\A B\\a.exe",
         "tab\tnew line\ncarriage\rbell\x07", "caf\xE9 \x80 na\xEFve", "***pairs** of * stars",
     };
-    CJsonWriter writer;
-    writer.BeginObject();
-    writer.Key("texts");
-    writer.BeginArray();
+    Json document = Json::object();
+    Json list = Json::array();
     for (const std::string& text : texts)
-        writer.String(text);
-    writer.EndArray();
-    writer.Key("n");
-    writer.Number(-42);
-    writer.Key("yes");
-    writer.Bool(true);
-    writer.Key("empty");
-    writer.BeginObject();
-    writer.EndObject();
-    writer.EndObject();
-    const std::string& out = writer.Text();
+        list.push_back(JsonOfAnsi(text));
+    document["texts"] = list;
+    document["n"] = -42;
+    document["yes"] = true;
+    document["empty"] = Json::object();
+    const std::string out = JsonText(document);
     // Only printable ASCII leaves the writer.
     for (char c : out)
         EXPECT_TRUE(c == '\n' || (c >= 0x20 && c < 0x7F)) << static_cast<int>(c);
@@ -137,26 +130,25 @@ TEST(CtlJson, WriterEscapesEveryTextSoThatAnotherReaderGetsItBack)
     EXPECT_TRUE(parsed["empty"].is_object());
 
     // And our own reader gives the ANSI texts back.
-    JsonValue value;
+    Json value;
     std::string error;
     ASSERT_TRUE(ParseJson(out, value, error)) << error;
-    const JsonValue* list = value.Member("texts");
-    ASSERT_NE(nullptr, list);
-    ASSERT_EQ(std::size(texts), list->items.size());
+    ASSERT_TRUE(value["texts"].is_array());
+    ASSERT_EQ(std::size(texts), value["texts"].size());
     for (size_t i = 0; i < std::size(texts); ++i)
-        EXPECT_EQ(texts[i], list->items[i].text) << i;
+        EXPECT_EQ(texts[i], AnsiOfJson(value["texts"][i])) << i;
 }
 
 TEST(CtlJson, ReaderTakesUtf8AndUtf16AsPowerShellWritesThem)
 {
-    JsonValue value;
+    Json value;
     std::string error;
     // UTF-8 with its byte order mark; "caf\u00e9" escaped and raw.
     ASSERT_TRUE(ParseJson("\xEF\xBB\xBF{\"a\": \"caf\\u00e9\", \"b\": \"caf\xC3\xA9\"}", value,
                           error))
         << error;
-    EXPECT_EQ("caf\xE9", value.Member("a")->text);
-    EXPECT_EQ("caf\xE9", value.Member("b")->text);
+    EXPECT_EQ("caf\xE9", AnsiOfJson(value["a"]));
+    EXPECT_EQ("caf\xE9", AnsiOfJson(value["b"]));
     // UTF-16LE with its mark, as Windows PowerShell's Out-File writes.
     std::string utf16 = "\xFF\xFE";
     for (char c : std::string("{\"x\": [1, 2.5e1, true, null]}")) {
@@ -164,13 +156,13 @@ TEST(CtlJson, ReaderTakesUtf8AndUtf16AsPowerShellWritesThem)
         utf16 += '\0';
     }
     ASSERT_TRUE(ParseJson(utf16, value, error)) << error;
-    const JsonValue* list = value.Member("x");
-    ASSERT_NE(nullptr, list);
-    ASSERT_EQ(4u, list->items.size());
-    EXPECT_EQ(1.0, list->items[0].number);
-    EXPECT_EQ(25.0, list->items[1].number);
-    EXPECT_TRUE(list->items[2].boolean);
-    EXPECT_EQ(JsonValue::Null, list->items[3].kind);
+    const Json& list = value["x"];
+    ASSERT_TRUE(list.is_array());
+    ASSERT_EQ(4u, list.size());
+    EXPECT_EQ(1.0, list[0].get<double>());
+    EXPECT_EQ(25.0, list[1].get<double>());
+    EXPECT_TRUE(list[2].get<bool>());
+    EXPECT_TRUE(list[3].is_null());
 }
 
 TEST(CtlJson, ReaderRefusesAnythingElseWithItsPlace)
@@ -199,9 +191,25 @@ TEST(CtlJson, ReaderRefusesAnythingElseWithItsPlace)
         {"\"\xE2\x82\xAC\xE4\xB8\xAD\"", "line 1, column 1: a character that the system's code "
                                          "page cannot hold"},
         {"[] []", "line 1, column 4: text after the end of the document"},
+        // The separators: a missing one is named where it should stand, a second one as itself.
+        {"[1,,2]", "line 1, column 4: unexpected character"},
+        {"[,1]", "line 1, column 2: unexpected character"},
+        {"[1 2]", "line 1, column 4: ',' or ']' was expected"},
+        {"{\"a\" 1}", "line 1, column 6: ':' was expected"},
+        {"{\"a\"::1}", "line 1, column 6: unexpected character"},
+        {"{1:2}", "line 1, column 2: a member name in quotes was expected"},
+        {"[1] x", "line 1, column 5: text after the end of the document"},
+        {"x", "line 1, column 1: unexpected character"},
+        {"[nul]", "line 1, column 2: unexpected text"},
+        {"\"ab\\", "line 1, column 5: a text without its closing quote"},
+        {"\"\\u12", "line 1, column 6: an incomplete \\u escape"},
+        {"[\"\\udc00\"]", "line 1, column 2: a text with a broken surrogate pair"},
+        {"[\"ok\", \"\xE2\x82\"]", "line 1, column 9: text that is not UTF-8"},
+        {"[1, 2e]", "line 1, column 7: a bad number"},
+        {"[" + std::string(65, '1') + "]", "line 1, column 67: a number too long"},
     };
     for (const auto& c : cases) {
-        JsonValue value;
+        Json value;
         std::string error;
         EXPECT_FALSE(ParseJson(c.first, value, error)) << c.first;
         EXPECT_EQ(c.second, error) << c.first;
@@ -210,14 +218,14 @@ TEST(CtlJson, ReaderRefusesAnythingElseWithItsPlace)
 
 TEST(CtlJson, ReaderStaysWithinItsLimits)
 {
-    JsonValue value;
+    Json value;
     std::string error;
     // Nesting deeper than eight levels, however deep, is refused without recursing further.
     EXPECT_FALSE(ParseJson(std::string(100000, '['), value, error));
     EXPECT_EQ("line 1, column 9: nested too deeply", error);
     EXPECT_TRUE(ParseJson(std::string(7, '[') + std::string(7, ']'), value, error)) << error;
     ASSERT_TRUE(ParseJson("-0.5E+2", value, error)) << error;
-    EXPECT_EQ(-50.0, value.number);
+    EXPECT_EQ(-50.0, value.get<double>());
     EXPECT_TRUE(ParseJson("\"" + std::string(4096, 'x') + "\"", value, error)) << error;
     EXPECT_FALSE(ParseJson("\"" + std::string(5000, 'x') + "\"", value, error));
     EXPECT_EQ("line 1, column 4098: a text longer than 4096 characters", error);
@@ -226,6 +234,13 @@ TEST(CtlJson, ReaderStaysWithinItsLimits)
         many += i ? ",0" : "0";
     EXPECT_FALSE(ParseJson(many + "]", value, error));
     EXPECT_EQ("line 1, column 2002: too many items", error);
+    std::string members = "{";
+    for (int i = 0; i < 1001; ++i)
+        members += (i ? ",\"" : "\"") + std::to_string(1000 + i) + "\":0";
+    EXPECT_FALSE(ParseJson(members + "}", value, error));
+    EXPECT_EQ("line 1, column 9009: too many members", error);
+    EXPECT_FALSE(ParseJson("{\"a\":[{\"b\":[[[[[[1]]]]]]}]}", value, error));
+    EXPECT_EQ("line 1, column 17: nested too deeply", error);
     EXPECT_FALSE(ParseJson(std::string(kJsonMaxInput + 1, ' '), value, error));
     EXPECT_EQ("the file is larger than 1 MB", error);
     EXPECT_FALSE(ParseJson("\xFF\xFE{", value, error));
