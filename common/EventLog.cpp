@@ -99,23 +99,54 @@ void CopySpan(char* dst, size_t size, const char* begin, size_t length)
 
 } // namespace
 
-bool SplitLogLine(const char* line, LogEntry* entry)
+bool FindLogFields(const char* text, size_t length, LogFieldSpans* spans)
 {
-    const char* firstStar = std::strchr(line, '*');
+    // A NUL ends the text, as it ends a line read into a C string.
+    if (const void* nul = std::memchr(text, '\0', length))
+        length = static_cast<size_t>(static_cast<const char*>(nul) - text);
+    const char* end = text + length;
+    const char* firstStar = static_cast<const char*>(std::memchr(text, '*', length));
     if (!firstStar)
         return false;
-    const char* pair = std::strstr(firstStar + 1, "**");
-    if (!pair)
+    const char* pair = firstStar + 1;
+    while (pair < end) {
+        pair = static_cast<const char*>(std::memchr(pair, '*', static_cast<size_t>(end - pair)));
+        if (!pair || pair + 1 >= end)
+            return false;
+        if (pair[1] == '*')
+            break;
+        pair += 2;
+    }
+    if (pair >= end)
         return false;
     const char* message = pair + 2;
-    size_t messageLength = std::strcspn(message, "\r\n");
-
-    CopySpan(entry->timeStamp, sizeof(entry->timeStamp), line,
-             static_cast<size_t>(firstStar - line));
-    CopySpan(entry->type, sizeof(entry->type), firstStar + 1,
-             static_cast<size_t>(pair - firstStar - 1));
-    CopySpan(entry->message, sizeof(entry->message), message, messageLength);
+    const char* messageEnd = message;
+    while (messageEnd < end && *messageEnd != '\r' && *messageEnd != '\n')
+        ++messageEnd;
+    spans->stampEnd = static_cast<size_t>(firstStar - text);
+    spans->typeBegin = spans->stampEnd + 1;
+    spans->typeEnd = static_cast<size_t>(pair - text);
+    spans->messageBegin = spans->typeEnd + 2;
+    spans->messageEnd = static_cast<size_t>(messageEnd - text);
     return true;
+}
+
+bool SplitLogText(const char* text, size_t length, LogEntry* entry)
+{
+    LogFieldSpans spans;
+    if (!FindLogFields(text, length, &spans))
+        return false;
+    CopySpan(entry->timeStamp, sizeof(entry->timeStamp), text, spans.stampEnd);
+    CopySpan(entry->type, sizeof(entry->type), text + spans.typeBegin,
+             spans.typeEnd - spans.typeBegin);
+    CopySpan(entry->message, sizeof(entry->message), text + spans.messageBegin,
+             spans.messageEnd - spans.messageBegin);
+    return true;
+}
+
+bool SplitLogLine(const char* line, LogEntry* entry)
+{
+    return SplitLogText(line, std::strlen(line), entry);
 }
 
 std::vector<LogEntry> ReadLogFile(const char* path)

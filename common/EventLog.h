@@ -44,5 +44,22 @@ struct LogEntry {
 // Timestamp and type fields longer than 80 characters are cut to 80.
 bool SplitLogLine(const char* line, LogEntry* entry);
 
+// Where the fields of a read lie, as offsets from its start: the timestamp is [0, stampEnd), the
+// type word [typeBegin, typeEnd), the message [messageBegin, messageEnd), already cut at its
+// first CR or LF.
+struct LogFieldSpans {
+    size_t stampEnd;
+    size_t typeBegin;
+    size_t typeEnd;
+    size_t messageBegin;
+    size_t messageEnd;
+};
+
+// The separators of one read of length bytes (which a NUL ends earlier, as in a C string);
+// false when the read is skipped. SplitLogLine is this on a terminated line.
+bool FindLogFields(const char* text, size_t length, LogFieldSpans* spans);
+// SplitLogLine on a read of length bytes that need not be terminated.
+bool SplitLogText(const char* text, size_t length, LogEntry* entry);
+
 // Reads every line of a log file by the reading rule, in file order. A missing file has no entries.
 std::vector<LogEntry> ReadLogFile(const char* path);

@@ -121,6 +121,31 @@ int CUtil::FindServiceByAppPath(const char* appPath) const
     });
 }
 
+int CUtil::FindServiceBySystemName(const char* name) const
+{
+    char wanted[512];
+    MakeServiceName(name, wanted, sizeof(wanted));
+    return FindService(wanted, [](const ServiceRecord& record, const char* text) {
+        if (IsSlotFree(record))
+            return false;
+        char systemName[kDisplayNameSize + 1];
+        CopyField(systemName, sizeof(systemName), record.displayName, sizeof(record.displayName));
+        MakeServiceName(systemName, systemName, sizeof(systemName));
+        return SameServiceName(systemName, text);
+    });
+}
+
+bool CUtil::SameServiceName(const char* first, const char* second)
+{
+    // The names are ANSI text in the system's code page, which is the code page of the system
+    // locale: compared in that locale, so that a double-byte character is read as one (the
+    // invariant locale would read its bytes as code page 1252 and fold a trail byte as a letter).
+    // String sort, so that "-" weighs as any other character and not as the word sort's
+    // hyphen (lstrcmpiA uses word sort, and the user's locale).
+    return ::CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE | SORT_STRINGSORT, first, -1,
+                            second, -1) == CSTR_EQUAL;
+}
+
 int CUtil::FindService(const char* text, bool (*matches)(const ServiceRecord&, const char*)) const
 {
     for (int slot = 0; slot < kSlotCount; ++slot) {
@@ -191,7 +216,8 @@ int CUtil::ShowInstallError() const
 
 void CUtil::MakeServiceName(const char* text, char* name, size_t size)
 {
-    CopyText(name, size, text);
+    if (name != text)
+        CopyText(name, size, text);
     for (char* c = name; *c; ++c)
         if (*c == ' ')
             *c = '-';

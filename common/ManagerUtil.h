@@ -35,6 +35,12 @@ public:
     int FindFreeSlot() const;
     int FindServiceByName(const char* name) const;
     int FindServiceByAppPath(const char* appPath) const;
+    // The first slot whose service would have the same name in the SCM as a service named name:
+    // MakeServiceName of both, compared ignoring letter case as the SCM compares its names.
+    // While editing, the edited record is passed over.
+    int FindServiceBySystemName(const char* name) const;
+    // True when the SCM takes the two service names for one: equal ignoring letter case.
+    static bool SameServiceName(const char* first, const char* second);
 
     // Message boxes owned by ownerWindow, caption "Ravelin" (with a feedback sink: its messages).
     int ErrorBox(const char* text) const;
@@ -42,7 +48,8 @@ public:
     // The box for a failed service installation, chosen by GetLastError.
     int ShowInstallError() const;
 
-    // A copy of text with every blank replaced by "-": the service's name in the SCM.
+    // A copy of text with every blank replaced by "-": the service's name in the SCM. name may
+    // be text itself.
     static void MakeServiceName(const char* text, char* name, size_t size);
     // A copy of path cut at its last backslash; a path without one is returned whole.
     static void GetFolderOfPath(const char* path, char* folder, size_t size);

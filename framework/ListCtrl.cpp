@@ -72,6 +72,11 @@ int CListCtrl::GetItemCount() const
     return static_cast<int>(::SendMessageA(hwnd_, LVM_GETITEMCOUNT, 0, 0));
 }
 
+bool CListCtrl::SetItemCount(int count, DWORD flags)
+{
+    return ::SendMessageA(hwnd_, LVM_SETITEMCOUNT, count, flags) != FALSE;
+}
+
 UINT CListCtrl::GetItemState(int item, UINT mask) const
 {
     return static_cast<UINT>(::SendMessageA(hwnd_, LVM_GETITEMSTATE, item, mask));

@@ -24,6 +24,9 @@ public:
     bool DeleteItem(int item);
     bool DeleteAllItems();
     int GetItemCount() const;
+    // The number of rows of a list with owner data (LVS_OWNERDATA), which keeps no rows of its
+    // own and asks its parent for each row's texts (LVN_GETDISPINFO) when it draws it.
+    bool SetItemCount(int count, DWORD flags = 0);
 
     UINT GetItemState(int item, UINT mask) const;
     bool SetItemState(int item, UINT state, UINT mask);

@@ -38,24 +38,9 @@ void CDialogLog::LoadEntries()
     if (slot < 0 || !util.MakeLogPath(static_cast<uint32_t>(slot), path, sizeof(path)))
         return;
     rows_.Load(path);
-    int count = rows_.Count();
-    if (count == 0)
-        return;
-    // The rows come newest first and each is appended at the end: the same list as inserting
-    // every entry of the file at the top, without moving all earlier rows down at every insert.
-    // The list keeps no copy of the texts: it asks for them when it draws a row.
-    HWND hwnd = list_.GetSafeHwnd();
-    ::SendMessageA(hwnd, WM_SETREDRAW, FALSE, 0);
-    ::SendMessageA(hwnd, LVM_SETITEMCOUNT, count, 0);
-    for (int row = 0; row < count; ++row) {
-        int item = list_.InsertItem(row, LPSTR_TEXTCALLBACKA);
-        if (item < 0)
-            break;
-        list_.SetItemText(item, 1, LPSTR_TEXTCALLBACKA);
-        list_.SetItemText(item, 2, LPSTR_TEXTCALLBACKA);
-    }
-    ::SendMessageA(hwnd, WM_SETREDRAW, TRUE, 0);
-    ::InvalidateRect(hwnd, NULL, TRUE);
+    // Row 0 is the last entry of the file, as if every entry had been inserted at the top. The
+    // list keeps only the count: it asks for the texts of the rows it draws (OnNotify).
+    list_.SetItemCount(rows_.Count());
 }
 
 BOOL CDialogLog::OnCommand(WPARAM wParam, LPARAM lParam)
@@ -71,18 +56,57 @@ BOOL CDialogLog::OnCommand(WPARAM wParam, LPARAM lParam)
 
 bool CDialogLog::OnNotify(WPARAM wParam, NMHDR* header, LRESULT* result)
 {
-    if (header->idFrom == IDC_LOG_LIST && header->code == LVN_GETDISPINFOA) {
-        LVITEMA& item = reinterpret_cast<NMLVDISPINFOA*>(header)->item;
-        // Items are never sorted or moved: the item's index is its row.
-        if ((item.mask & LVIF_TEXT) && item.pszText != NULL && item.cchTextMax > 0 &&
-            item.iItem >= 0 && item.iItem < rows_.Count() && item.iSubItem >= 0 &&
-            item.iSubItem < 3)
-            CopyText(item.pszText, static_cast<size_t>(item.cchTextMax),
-                     rows_.Field(item.iItem, item.iSubItem));
-        *result = 0;
-        return true;
+    if (header->idFrom == IDC_LOG_LIST) {
+        switch (header->code) {
+        case LVN_GETDISPINFOA: *result = OnGetRowText(header); return true;
+        case LVN_ODFINDITEMA: *result = OnFindRow(header); return true;
+        case LVN_ODFINDITEMW: *result = OnFindRowW(header); return true;
+        default: break;
+        }
     }
     return CDialog::OnNotify(wParam, header, result);
+}
+
+LRESULT CDialogLog::OnGetRowText(NMHDR* header) const
+{
+    // The rows are never sorted or moved: the item's index is its row.
+    LVITEMA& item = reinterpret_cast<NMLVDISPINFOA*>(header)->item;
+    if ((item.mask & LVIF_TEXT) && item.pszText != NULL && item.cchTextMax > 0)
+        CopyText(item.pszText, static_cast<size_t>(item.cchTextMax),
+                 rows_.Field(item.iItem, item.iSubItem));
+    return 0;
+}
+
+LRESULT CDialogLog::OnFindRow(const NMHDR* header) const
+{
+    const NMLVFINDITEMA* find = reinterpret_cast<const NMLVFINDITEMA*>(header);
+    const LVFINDINFOA& info = find->lvfi;
+    if (!(info.flags & LVFI_STRING) || info.psz == NULL)
+        return -1;
+    return FindRow(info.psz, info.flags, find->iStart);
+}
+
+LRESULT CDialogLog::OnFindRowW(const NMHDR* header) const
+{
+    // Some list controls ask in UTF-16 even of a parent that takes ANSI notifications.
+    const NMLVFINDITEMW* find = reinterpret_cast<const NMLVFINDITEMW*>(header);
+    const LVFINDINFOW& info = find->lvfi;
+    if (!(info.flags & LVFI_STRING) || info.psz == NULL)
+        return -1;
+    char text[kLogMessageSize];
+    if (::WideCharToMultiByte(CP_ACP, 0, info.psz, -1, text, sizeof(text), NULL, NULL) == 0)
+        return -1;
+    return FindRow(text, info.flags, find->iStart);
+}
+
+LRESULT CDialogLog::FindRow(const char* text, UINT flags, int start) const
+{
+    // Typing in the list selects the next row whose timestamp begins with the typed text, as a
+    // list that holds its own rows does. The search starts after the row start, which it leaves
+    // out, as LVM_FINDITEM does. LVFI_SUBSTRING (0x0004, newer controls) means partial.
+    const UINT kFindSubstring = 0x0004;
+    bool partial = (flags & (LVFI_PARTIAL | kFindSubstring)) != 0;
+    return rows_.FindTimeStamp(text, start, partial, (flags & LVFI_WRAP) != 0);
 }
 
 void CDialogLog::OnClear()

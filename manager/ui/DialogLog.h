@@ -27,6 +27,13 @@ private:
     // Fills the list from the slot's log file; a missing file leaves it empty.
     void LoadEntries();
     void OnClear();
+    // LVN_GETDISPINFO: the text of one cell of the list, which keeps none.
+    LRESULT OnGetRowText(NMHDR* header) const;
+    // LVN_ODFINDITEM: the row that the list's search asks for, or -1.
+    LRESULT OnFindRow(const NMHDR* header) const;
+    LRESULT OnFindRowW(const NMHDR* header) const;
+    // The row after start whose timestamp the search's text and flags (LVFI_*) find, or -1.
+    LRESULT FindRow(const char* text, UINT flags, int start) const;
 
     CListCtrl list_;
     // The entries the list shows; the list asks for their text as it draws them.

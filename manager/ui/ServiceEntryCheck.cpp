@@ -16,7 +16,8 @@ bool CheckServiceEntries(const CUtil& util, const char* name, const char* appPat
         CopyText(message, size, kNeedAppPath);
         return false;
     }
-    if (util.FindServiceByName(name) >= 0) {
+    // A name that another record's service would share in the SCM is taken as well.
+    if (util.FindServiceByName(name) >= 0 || util.FindServiceBySystemName(name) >= 0) {
         CopyText(message, size, kNameInUse);
         return false;
     }

@@ -13,7 +13,7 @@ const char kNameInUse[] = "The service name is already exist.";
 const char kPathInUse[] = "The application is already registered by name of";
 
 // Runs the four checks in order and stops at the first failure: empty name, empty path, a name
-// that FindServiceByName finds, a path that FindServiceByAppPath finds (the message then names
+// that FindServiceByName or FindServiceBySystemName finds, a path that FindServiceByAppPath finds (the message then names
 // that slot's service, "%s:\n\n%s" in a 256-byte buffer). Returns false and writes the message
 // into message; returns true and leaves message empty when every check passes.
 bool CheckServiceEntries(const CUtil& util, const char* name, const char* appPath, char* message,

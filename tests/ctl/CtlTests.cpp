@@ -242,6 +242,7 @@ TEST_F(CtlTest, AddAndEditRefuseWithTheDialogsTextsAndWriteNothing)
     const Case cases[] = {
         {{"add", "", "C:\\Apps\\new.exe"}, 5, "Please enter the service name.\n"},
         {{"add", "Taken", "C:\\Apps\\new.exe"}, 5, "The service name is already exist.\n"},
+        {{"add", "TAKEN", "C:\\Apps\\new.exe"}, 5, "The service name is already exist.\n"},
         {{"add", "Other", "C:\\Apps\\taken.exe"}, 5,
          "The application is already registered by name of:\n\nTaken\n"},
         {{"add", std::string(81, 'n'), "C:\\Apps\\taken.exe"}, 5,
@@ -270,6 +271,31 @@ TEST_F(CtlTest, AddAndEditRefuseWithTheDialogsTextsAndWriteNothing)
     EXPECT_EQ(5u, full.exitCode);
     EXPECT_EQ("Ravelin capacity full.\n", full.err);
     EXPECT_TRUE(before == ReadFileBytes(util.propertiesPath)) << "the table file changed";
+}
+
+TEST_F(CtlTest, AnExistingPairOfOneScmNameListsAsItIsAndNoThirdIsAdded)
+{
+    Put(0, "Web Cache", "", "C:\\Apps\\one.exe");
+    Put(1, "web-cache", "", "C:\\Apps\\two.exe");
+    std::string before = ReadFileBytes(util.propertiesPath);
+    CtlResult list = Ctl({"list"});
+    EXPECT_EQ(0u, list.exitCode);
+    EXPECT_THAT(list.out, HasSubstr("00    Ready    Web Cache  C:\\Apps\\one.exe\n"));
+    EXPECT_THAT(list.out, HasSubstr("01    Ready    web-cache  C:\\Apps\\two.exe\n"));
+
+    CtlResult add = Ctl({"add", "WEB CACHE", "C:\\Apps\\three.exe"});
+    EXPECT_EQ(5u, add.exitCode);
+    EXPECT_THAT(add.err, ::testing::EndsWith("The service name is already exist.\n"));
+    // Unchanged, one of the pair meets the other.
+    CtlResult edit = Ctl({"edit", "Web Cache", "--params", "-x"});
+    EXPECT_EQ(5u, edit.exitCode);
+    EXPECT_THAT(edit.err, ::testing::EndsWith("The service name is already exist.\n"));
+    EXPECT_TRUE(before == ReadFileBytes(util.propertiesPath)) << "the table file changed";
+
+    // Renamed apart (in capitals, a letter case of its own), it is accepted.
+    CtlResult rename = Ctl({"edit", "web-cache", "--name", "WEB-CACHE-2"});
+    EXPECT_EQ(0u, rename.exitCode) << rename.err;
+    EXPECT_THAT(Ctl({"list"}).out, HasSubstr("01    Ready    WEB-CACHE-2  C:\\Apps\\two.exe\n"));
 }
 
 TEST_F(CtlTest, MessagesOfTheServiceActionsGoToTheConsole)
@@ -382,6 +408,11 @@ TEST_F(CtlTest, ImportWithOneBadEntryChangesNothing)
     const Case cases[] = {
         {document(entry("New One", "C:\\\\a.exe") + "," + entry("Existing", "C:\\\\b.exe")), 5,
          "Entry 2 (\"Existing\"): The service name is already exist.\nNothing was imported.\n"},
+        {document(entry("existing", "C:\\\\b.exe")), 5,
+         "Entry 1 (\"existing\"): The service name is already exist.\nNothing was imported.\n"},
+        {document(entry("Web Cache", "C:\\\\a.exe") + "," + entry("web-cache", "C:\\\\b.exe")),
+         5,
+         "Entry 2 (\"web-cache\"): The service name is already exist.\nNothing was imported.\n"},
         {document(entry("New One", "C:\\\\a.exe") + "," + entry("New Two", "C:\\\\a.exe")), 5,
          "Entry 2 (\"New Two\"): The application is already registered by name of:\n\nNew One\n"
          "Nothing was imported.\n"},

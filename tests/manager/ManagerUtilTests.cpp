@@ -101,6 +101,48 @@ TEST_F(SlotQueryTest, NameWithoutTerminatorIsComparedWithinItsField)
     EXPECT_EQ(1, util.CountServices());
 }
 
+TEST_F(SlotQueryTest, SystemNameSearchIgnoresLetterCaseAndBlanksAgainstHyphens)
+{
+    Use(2, "Web Cache", "C:\\Apps\\one.exe");
+    Use(5, "Other", "C:\\Apps\\two.exe");
+    util.newMode = 1;
+    EXPECT_EQ(2, util.FindServiceBySystemName("Web Cache"));
+    EXPECT_EQ(2, util.FindServiceBySystemName("web-cache"));
+    EXPECT_EQ(2, util.FindServiceBySystemName("WEB CACHE"));
+    EXPECT_EQ(5, util.FindServiceBySystemName("OTHER"));
+    EXPECT_EQ(-1, util.FindServiceBySystemName("WebCache"));
+    EXPECT_EQ(-1, util.FindServiceBySystemName("Web Cache2"));
+    EXPECT_EQ(-1, util.FindServiceBySystemName("Web  Cache"));
+    // Free slots never match, not even an empty name.
+    EXPECT_EQ(-1, util.FindServiceBySystemName(""));
+
+    // The edited record is passed over; another one of the same SCM name is not.
+    util.newMode = 0;
+    util.editSlot = 2;
+    EXPECT_EQ(-1, util.FindServiceBySystemName("web cache"));
+    Use(9, "web-CACHE");
+    EXPECT_EQ(9, util.FindServiceBySystemName("Web Cache"));
+
+    // A name that fills its field without a terminator is read within the field.
+    std::memset(image[4].Bytes() + table_layout::kDisplayName.offset, 'n',
+                table_layout::kDisplayName.size);
+    EXPECT_EQ(4, util.FindServiceBySystemName(std::string(81, 'N').c_str()));
+    EXPECT_EQ(-1, util.FindServiceBySystemName(std::string(80, 'N').c_str()));
+}
+
+TEST_F(ManagerTest, SameServiceNameIsEqualityIgnoringLetterCaseOnly)
+{
+    EXPECT_TRUE(CUtil::SameServiceName("Web-Cache", "web-cache"));
+    if (::GetACP() == 1252) { // accented letters of code page 1252
+        EXPECT_TRUE(CUtil::SameServiceName("\xC9t\xE9", "\xE9T\xC9"));
+    }
+    EXPECT_FALSE(CUtil::SameServiceName("Web-Cache", "WebCache"));
+    EXPECT_FALSE(CUtil::SameServiceName("Web-Cache", "Web_Cache"));
+    EXPECT_FALSE(CUtil::SameServiceName("Web-Cache", "Web-Cache "));
+    EXPECT_FALSE(CUtil::SameServiceName("a", ""));
+    EXPECT_TRUE(CUtil::SameServiceName("", ""));
+}
+
 using ManagerUtilTest = ManagerTest;
 using ManagerLogTest = ManagerTest;
 using ManagerWindowTest = ManagerTest;

@@ -5,12 +5,16 @@
 #include "LogViewerProbe.h"
 #include "ManagerChecks.h"
 #include "ManagerHarness.h"
+#include "RemoteBuffer.h"
+#include "RemoteList.h"
 #include "Screenshot.h"
 
 #include <commctrl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 using ::testing::ElementsAre;
 using Row = std::vector<std::string>;
@@ -159,6 +163,106 @@ TEST_F(LogViewerTest, ClearAnsweredNoKeepsEverythingAndYesDeletesTheLogAndCloses
     ASSERT_TRUE(viewer.Open(1));
     EXPECT_EQ(viewer.RowCount(), 0);
     EXPECT_EQ(RemoteText(::GetDlgItem(viewer.Dialog(), log_viewer::kServiceName)), "Mail Relay");
+}
+
+// A log of n lines whose timestamps are the line numbers in five digits ("00000" to "19999"),
+// so that each row shows which line it is.
+std::string NumberedLog(int lines)
+{
+    std::string text;
+    char line[96];
+    for (int index = 0; index < lines; ++index) {
+        std::snprintf(line, sizeof(line), "%05d*%s**Line %d of the log.\r\n", index,
+                      index % 3 == 0 ? "ERROR" : "EVENT", index);
+        text += line;
+    }
+    return text;
+}
+
+std::string Stamp(int line)
+{
+    char stamp[16];
+    std::snprintf(stamp, sizeof(stamp), "%05d", line);
+    return stamp;
+}
+
+// Sets the rows' selection as a click with Ctrl would, through the list's own message.
+bool SetRowSelected(HANDLE process, HWND list, int row, bool selected)
+{
+    CRemoteBuffer buffer(process, sizeof(LVITEMA));
+    LVITEMA item = {};
+    item.stateMask = LVIS_SELECTED;
+    item.state = selected ? LVIS_SELECTED : 0;
+    return buffer.Write(&item, sizeof(item)) &&
+           SendWithin5s(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), buffer.AsParam()) != 0;
+}
+
+// The row LVM_FINDITEM gives for a timestamp search from start (exclusive), as the list's own
+// search by typing asks for it.
+int FindRow(HANDLE process, HWND list, int start, const char* text, UINT flags)
+{
+    CRemoteBuffer buffer(process, sizeof(LVFINDINFOA) + 64);
+    LVFINDINFOA info = {};
+    info.flags = flags;
+    info.psz = static_cast<const char*>(buffer.Address(sizeof(LVFINDINFOA)));
+    if (!buffer.Write(&info, sizeof(info)) ||
+        !buffer.Write(text, std::strlen(text) + 1, sizeof(LVFINDINFOA)))
+        return -2;
+    return static_cast<int>(SendWithin5s(list, LVM_FINDITEMA, static_cast<WPARAM>(start),
+                                         buffer.AsParam()));
+}
+
+TEST_F(LogViewerTest, ALongLogShowsEveryLineNewestFirstScrollsToTheOldestAndKeepsASelection)
+{
+    const int kLines = 20000;
+    std::string log = NumberedLog(kLines);
+    StartWithLog(log.c_str());
+    ASSERT_TRUE(viewer.Open(1, 30000));
+    ASSERT_EQ(viewer.RowCount(), kLines);
+    HANDLE process = manager.ProcessHandle();
+    HWND list = viewer.List();
+    EXPECT_EQ(viewer.Cell(0, 0), Stamp(kLines - 1));
+    EXPECT_EQ(viewer.Cell(0, 2), "Line 19999 of the log.");
+    EXPECT_EQ(viewer.Cell(1, 1), "ERROR"); // line 19998
+    EXPECT_EQ(viewer.Cell(2, 1), "EVENT");
+    EXPECT_EQ(viewer.Cell(12345, 0), Stamp(kLines - 1 - 12345));
+    EXPECT_EQ(viewer.Cell(kLines - 1, 1), "ERROR");
+    EXPECT_EQ(viewer.Cell(kLines - 1, 2), "Line 0 of the log.");
+    EXPECT_EQ(SendWithin5s(list, LVM_GETTOPINDEX), 0);
+
+    // Scrolled to the bottom, the oldest line is the last visible row.
+    ASSERT_TRUE(SendWithin5s(list, LVM_ENSUREVISIBLE, kLines - 1, FALSE));
+    int top = static_cast<int>(SendWithin5s(list, LVM_GETTOPINDEX));
+    int perPage = static_cast<int>(SendWithin5s(list, LVM_GETCOUNTPERPAGE));
+    EXPECT_GT(perPage, 5);
+    EXPECT_EQ(top + perPage, kLines);
+    ASSERT_TRUE(viewer.Flush());
+    ::RedrawWindow(viewer.Dialog(), NULL, NULL,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    std::string path = ScreenshotDir() + "\\log_viewer_oldest.bmp";
+    ::DeleteFileA(path.c_str());
+    EXPECT_TRUE(SaveWindowShot(viewer.Dialog(), path)) << path;
+    std::printf("[ picture  ] %s\n", path.c_str());
+
+    // Several rows far apart stay selected together, and only those.
+    ASSERT_TRUE(SetRowSelected(process, list, 3, true));
+    ASSERT_TRUE(SetRowSelected(process, list, kLines - 2, true));
+    ASSERT_TRUE(SetRowSelected(process, list, 9000, true));
+    ASSERT_TRUE(SetRowSelected(process, list, 9000, false));
+    EXPECT_EQ(SendWithin5s(list, LVM_GETSELECTEDCOUNT), 2);
+    EXPECT_EQ(SendWithin5s(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 3);
+    EXPECT_EQ(SendWithin5s(list, LVM_GETNEXTITEM, 3, LVNI_SELECTED), kLines - 2);
+    EXPECT_EQ(SendWithin5s(list, LVM_GETNEXTITEM, kLines - 2, LVNI_SELECTED), -1);
+
+    // The search that typing in the list makes: the next row whose timestamp begins with the
+    // text, wrapping past the end; rows "09999" down to "00000" lie from row 10000 on.
+    EXPECT_EQ(FindRow(process, list, -1, "0", LVFI_STRING | LVFI_PARTIAL | LVFI_WRAP), 10000);
+    EXPECT_EQ(FindRow(process, list, 10000, "0", LVFI_STRING | LVFI_PARTIAL | LVFI_WRAP),
+              10001);
+    EXPECT_EQ(FindRow(process, list, 15000, "1", LVFI_STRING | LVFI_PARTIAL | LVFI_WRAP), 0);
+    EXPECT_EQ(FindRow(process, list, 15000, "1", LVFI_STRING | LVFI_PARTIAL), -1);
+    EXPECT_EQ(FindRow(process, list, -1, "12345", LVFI_STRING), kLines - 1 - 12345);
+    EXPECT_EQ(FindRow(process, list, -1, "1234", LVFI_STRING), -1);
 }
 
 TEST_F(LogViewerTest, PictureOfTheFilledViewer)

@@ -269,8 +269,17 @@ TEST_F(NewEditDialogTest, ApplyChecksInOrderAndKeepsTheEntriesAfterEachMessage)
     EXPECT_EQ("The service name is already exist.", Apply(dialog));
     EXPECT_EQ(before, Entries(dialog));
 
-    // Another letter case is another name; the executable of "Tools service" is taken.
-    SetText(dialog, kName, "notepad");
+    // Names that would be the same service in the SCM are taken too: another letter case,
+    // a hyphen for a blank.
+    for (const char* taken : {"notepad", "TOOLS-SERVICE", "tools service"}) {
+        SetText(dialog, kName, taken);
+        before = Entries(dialog);
+        EXPECT_EQ("The service name is already exist.", Apply(dialog)) << taken;
+        EXPECT_EQ(before, Entries(dialog));
+    }
+
+    // Another name; the executable of "Tools service" is taken.
+    SetText(dialog, kName, "Notepad2");
     before = Entries(dialog);
     EXPECT_EQ("The application is already registered by name of:\n\nTools service",
               Apply(dialog));
@@ -289,11 +298,50 @@ TEST_F(NewEditDialogTest, EditRefusesAnotherServicesNameAndExecutable)
     ASSERT_NE(nullptr, dialog);
     SetText(dialog, kName, "Notepad");
     EXPECT_EQ("The service name is already exist.", Apply(dialog));
+    SetText(dialog, kName, "NOTEPAD");
+    EXPECT_EQ("The service name is already exist.", Apply(dialog));
     SetText(dialog, kName, "Tools service");
     SetText(dialog, kPath, "C:\\windows\\notepad.exe");
     EXPECT_EQ("The application is already registered by name of:\n\nNotepad", Apply(dialog));
     Click(dialog, IDCANCEL);
     EXPECT_TRUE(WaitGone(dialog));
+}
+
+TEST_F(NewEditDialogTest, TwoRecordsOfOneScmNameLoadAsTheyAreAndEachRecordMayChangeItsOwnCase)
+{
+    // Made by an earlier version or by hand: "Web Cache" and "web-cache" are one SCM service.
+    TableImage table;
+    FillRecord(table[0], 0, "Web Cache", "C:\\Web\\one.exe", "C:\\Web", "", 1);
+    FillRecord(table[1], 1, "web-cache", "C:\\Web\\two.exe", "C:\\Web", "", 1);
+    FillRecord(table[3], 3, "Mail Relay", "C:\\Mail\\relay.exe", "C:\\Mail", "", 1);
+    manager.WriteTable(table);
+    std::string path = manager.DataDir() + "\\Properties.dat";
+    std::string before = ReadFileBytes(path);
+    ASSERT_TRUE(manager.Start());
+    ASSERT_EQ(3, manager.RowCount());
+    EXPECT_EQ("Web Cache", manager.Cell(0, 0));
+    EXPECT_EQ("web-cache", manager.Cell(1, 0));
+    EXPECT_TRUE(before == ReadFileBytes(path)) << "loading changed the table file";
+
+    // Either of the pair, applied unchanged, meets the other one.
+    HWND dialog = OpenEdit(0);
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_EQ("The service name is already exist.", Apply(dialog));
+    Click(dialog, IDCANCEL);
+    EXPECT_TRUE(WaitGone(dialog));
+
+    // A record renamed to another letter case of its own name is still itself.
+    dialog = OpenEdit(2);
+    ASSERT_NE(nullptr, dialog);
+    SetText(dialog, kName, "MAIL-relay");
+    EXPECT_EQ("", Apply(dialog));
+    DeclineNextActions();
+    EXPECT_TRUE(WaitUntil([&] { return manager.Cell(2, 0) == "MAIL-relay"; }, 8000));
+    TableImage saved;
+    ASSERT_TRUE(ReadTable(path, saved));
+    EXPECT_EQ("MAIL-relay", saved.Fields(3).displayName);
+    EXPECT_EQ("Web Cache", saved.Fields(0).displayName);
+    EXPECT_EQ("web-cache", saved.Fields(1).displayName);
 }
 
 TEST_F(NewEditDialogTest, BrowseFillsThePathAndReplacesTheWorkingDirectory)

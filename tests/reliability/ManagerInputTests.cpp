@@ -91,6 +91,20 @@ TEST(DoubleByteCodePageTest, TableIsSavedInAFolderWithAJapaneseName)
     EXPECT_EQ(std::vector<std::string>{"Properties.dat"}, names);
 }
 
+TEST(DoubleByteCodePageTest, ServiceNamesCompareByCharacterIgnoringLetterCase)
+{
+    ASSERT_EQ(932u, ::GetACP());
+    // Two katakana whose trail bytes are "A" and "a": different characters, different names,
+    // which a byte-wise or code page 1252 comparison ignoring case would take for one.
+    EXPECT_FALSE(CUtil::SameServiceName("\x83\x41", "\x83\x61"));
+    EXPECT_FALSE(CUtil::SameServiceName("Web \x83\x41", "web \x83\x61"));
+    // Full-width A and a are one letter in two cases, as the SCM compares them.
+    EXPECT_TRUE(CUtil::SameServiceName("\x82\x60-1", "\x82\x81-1"));
+    std::string name = std::string(kSoftware) + "-Web";
+    std::string other = std::string(kSoftware) + "-WEB";
+    EXPECT_TRUE(CUtil::SameServiceName(name.c_str(), other.c_str()));
+}
+
 // Random tables, without terminators at times: the slot queries, the New/Edit dialog's checks
 // with random entries and the list's row-to-record link read every field within its bounds.
 TEST(ManagerFuzzTest, SlotQueriesAndEntryChecksTakeAnyTable)

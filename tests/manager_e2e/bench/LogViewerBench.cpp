@@ -1,19 +1,23 @@
-// How long the manager's log viewer takes to show logs of 1,000, 10,000 and 100,000 lines, and
-// what the manager's memory is with each open. Prints the figures; exit code 0 when measured.
+// How long the manager's log viewer takes to show logs of 1,000, 10,000, 100,000 and 1,000,000
+// lines, and what the manager's memory is with each open. Prints the figures; exit code 0 when
+// measured and every log showed all its lines, the newest on top and the oldest at the bottom.
 //
 // The time runs from posting the Log command to the main window until the viewer is visible
 // with every row in its list and has handled a message posted after that (the rows are put in
 // while the dialog opens, before it is shown). Memory is the Linux kernel's count of the
 // manager's process (/proc/<pid>/status through Wine's Z: drive), as Wine reports no private
-// usage for another process.
+// usage for another process. "end ms" is the time to scroll the list to its last row and read
+// that row back, as a user who drags the scroll box to the bottom would see it.
 
 #include "LinuxProcess.h"
 #include "LogViewerProbe.h"
 #include "ManagerChecks.h"
 #include "ManagerHarness.h"
+#include "RemoteList.h"
 
 #include <commctrl.h>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <sstream>
 #include <string>
@@ -48,6 +52,22 @@ double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to)
            static_cast<double>(frequency.QuadPart);
 }
 
+// The timestamp MakeLog writes on line index.
+std::string StampOf(int index)
+{
+    int second = index % 86400;
+    char stamp[32];
+    std::snprintf(stamp, sizeof(stamp), "2011/02/23 [%02d:%02d:%02d]", second / 3600,
+                  second / 60 % 60, second % 60);
+    return stamp;
+}
+
+// A "NNN kB" figure of /proc as a number of kB; -1 when unknown.
+long Kilobytes(const std::string& figure)
+{
+    return figure.empty() || figure[0] < '0' || figure[0] > '9' ? -1 : std::atol(figure.c_str());
+}
+
 } // namespace
 
 int main()
@@ -61,12 +81,14 @@ int main()
         return 1;
     }
     std::string pid = FindLinuxProcess();
-    std::printf("manager before any log: VmRSS %s, RssAnon %s\n",
-                LinuxStatus(pid, "VmRSS:").c_str(), LinuxStatus(pid, "RssAnon:").c_str());
-    std::printf("%8s %8s %10s %12s %14s %12s %12s\n", "lines", "rows", "file KiB", "shown ms",
-                "us per line", "VmRSS open", "RssAnon open");
+    std::string idleRss = LinuxStatus(pid, "VmRSS:");
+    std::printf("manager before any log: VmRSS %s, RssAnon %s\n", idleRss.c_str(),
+                LinuxStatus(pid, "RssAnon:").c_str());
+    std::printf("%8s %8s %10s %10s %12s %10s %12s %12s %12s\n", "lines", "rows", "file KiB",
+                "shown ms", "us per line", "end ms", "VmRSS open", "RssAnon open", "above idle");
     CLogViewerProbe viewer(manager);
-    const int sizes[] = {1000, 10000, 100000};
+    bool allShown = true;
+    const int sizes[] = {1000, 10000, 100000, 1000000};
     for (int lines : sizes) {
         std::string log = MakeLog(lines);
         WriteFileBytes(manager.DataDir() + "\\00.log", log);
@@ -91,9 +113,24 @@ int main()
         ::SendMessageA(list, WM_NULL, 0, 0);
         ::QueryPerformanceCounter(&shown);
         double ms = Milliseconds(start, shown);
-        std::printf("%8d %8d %10zu %12.1f %14.2f %12s %12s\n", lines, rows, log.size() / 1024, ms,
-                    1000.0 * ms / lines, LinuxStatus(pid, "VmRSS:").c_str(),
-                    LinuxStatus(pid, "RssAnon:").c_str());
+        std::string openRss = LinuxStatus(pid, "VmRSS:");
+        std::string openAnon = LinuxStatus(pid, "RssAnon:");
+        // Newest first: the top row is the last line of the file, the last row its first line.
+        LARGE_INTEGER end;
+        ::SendMessageA(list, LVM_ENSUREVISIBLE, rows - 1, FALSE);
+        std::string bottom = rows > 0 ? ListCell(manager.ProcessHandle(), list, rows - 1, 0) : "";
+        ::SendMessageA(list, WM_NULL, 0, 0);
+        ::QueryPerformanceCounter(&end);
+        std::string top = rows > 0 ? ListCell(manager.ProcessHandle(), list, 0, 0) : "";
+        long above = Kilobytes(openRss) - Kilobytes(idleRss);
+        std::printf("%8d %8d %10zu %10.1f %12.2f %10.1f %12s %12s %9.1f MB\n", lines, rows,
+                    log.size() / 1024, ms, 1000.0 * ms / lines, Milliseconds(shown, end),
+                    openRss.c_str(), openAnon.c_str(), above / 1024.0);
+        if (rows != lines || top != StampOf(lines - 1) || bottom != StampOf(0)) {
+            std::printf("  wrong rows: %d rows, top \"%s\", bottom \"%s\"\n", rows, top.c_str(),
+                        bottom.c_str());
+            allShown = false;
+        }
         ::PostMessageA(::GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
         if (!WaitUntil([&] { return !::IsWindow(dialog); }, 30000)) {
             std::printf("the viewer did not close\n");
@@ -102,5 +139,5 @@ int main()
     }
     std::printf("manager after the last close: VmRSS %s, RssAnon %s\n",
                 LinuxStatus(pid, "VmRSS:").c_str(), LinuxStatus(pid, "RssAnon:").c_str());
-    return 0;
+    return allShown ? 0 : 1;
 }
