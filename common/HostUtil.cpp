@@ -1,6 +1,7 @@
 #include "HostUtil.h"
 
 #include "BoundedText.h"
+#include "ProductNames.h"
 #include "RegistrySettings.h"
 
 #include <cstring>
@@ -26,7 +27,7 @@ int CUtil::MakePropertiesPath()
 {
     if (!GetDataPath())
         return 0;
-    if (!FormatText(propertiesPath, sizeof(propertiesPath), "%s\\%s", dataPath, "Properties.dat")) {
+    if (!MakePropertiesFilePath(propertiesPath, sizeof(propertiesPath), dataPath)) {
         propertiesPath[0] = '\0';
         return 0;
     }
@@ -56,7 +57,7 @@ int CUtil::InitServiceData()
 void CUtil::WriteLog(uint8_t type, const char* message)
 {
     char path[256];
-    if (!FormatText(path, sizeof(path), "%s\\%s.log", dataPath, slotText))
+    if (!MakeLogFilePath(path, sizeof(path), dataPath, slotText))
         return;
     AppendLogLine(path, type, message);
 }

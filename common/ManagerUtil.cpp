@@ -2,6 +2,7 @@
 
 #include "BoundedText.h"
 #include "PathText.h"
+#include "ProductNames.h"
 #include "RegistrySettings.h"
 
 #include <shlobj.h>
@@ -75,10 +76,7 @@ int CUtil::GetDataPath(const char* fallback)
 
 int CUtil::MakePropertiesPath()
 {
-    return FormatText(propertiesPath, sizeof(propertiesPath), "%s\\%s", dataPath,
-                      "Properties.dat")
-               ? 1
-               : 0;
+    return MakePropertiesFilePath(propertiesPath, sizeof(propertiesPath), dataPath) ? 1 : 0;
 }
 
 int CUtil::CountServices() const
@@ -272,9 +270,7 @@ int CUtil::IsUnsupportedPlatform()
 
 bool CUtil::MakeLogPath(uint32_t slot, char* path, size_t size) const
 {
-    if (slot > 99)
-        return false;
-    return FormatText(path, size, "%s\\%02d.log", dataPath, static_cast<int>(slot));
+    return slot <= 99 && MakeLogFilePath(path, size, dataPath, static_cast<int>(slot));
 }
 
 void CUtil::WriteLog(uint32_t slot, uint8_t type, const char* message) const

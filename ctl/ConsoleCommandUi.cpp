@@ -10,16 +10,6 @@
 #include <windows.h>
 #include <cstdio>
 
-const char* StatusText(int status)
-{
-    switch (status) {
-    case Ready: return "Ready";
-    case Started: return "Started";
-    case Stopped: return "Stopped";
-    default: return "Unknown";
-    }
-}
-
 bool InputIsTerminal()
 {
     HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);

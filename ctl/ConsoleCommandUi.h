@@ -63,7 +63,5 @@ private:
 
 // The entry that the changes make of a record (editSlot -1: a new service).
 ServiceEntry ApplyChanges(const CUtil& util, int editSlot, const EntryChanges& changes);
-// "Started", "Ready", ... of a status code.
-const char* StatusText(int status);
 // Whether standard input is a console that a person can answer from.
 bool InputIsTerminal();

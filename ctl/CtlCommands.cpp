@@ -7,6 +7,7 @@
 #include "Json.h"
 #include "ManagerTable.h"
 #include "ManagerUtil.h"
+#include "ProductNames.h"
 #include "ServiceAction.h"
 #include "ServiceFile.h"
 
@@ -14,8 +15,6 @@
 #include <cstdio>
 #include <cstring>
 #include <vector>
-
-const char kManagerWindowTitle[] = "Ravelin - Morvane";
 
 namespace {
 
@@ -35,9 +34,9 @@ const char* ControlWord(ServiceControl action)
 const char* RequiredStatusText(ServiceControl action)
 {
     switch (action) {
-    case ServiceControl::Install: return "Ready";
-    case ServiceControl::Stop: return "Started";
-    default: return "Stopped";
+    case ServiceControl::Install: return StatusText(Ready);
+    case ServiceControl::Stop: return StatusText(Started);
+    default: return StatusText(Stopped);
     }
 }
 

@@ -13,10 +13,6 @@ class CManagerTable;
 class CServiceAction;
 class CUtil;
 
-// The manager's main window title: while a window of this title exists, the manager holds its
-// own copy of the table.
-extern const char kManagerWindowTitle[];
-
 class CCtlCommands {
 public:
     CCtlCommands(CUtil& util, CManagerTable& table, CServiceAction& actions);

@@ -2,8 +2,8 @@
 
 #include "BoundedText.h"
 #include "HandleT.h"
+#include "ProductNames.h"
 
-const char kServicesKey[] = "SYSTEM\\CurrentControlSet\\Services";
 const char kParametersSubkey[] = "Parameters";
 const char kApplicationValue[] = "Application";
 const char kAppParametersValue[] = "AppParameters";

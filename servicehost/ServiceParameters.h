@@ -6,7 +6,6 @@
 #include <windows.h>
 #include <cstddef>
 
-extern const char kServicesKey[];           // "SYSTEM\\CurrentControlSet\\Services"
 extern const char kParametersSubkey[];      // "Parameters"
 extern const char kApplicationValue[];      // "Application"
 extern const char kAppParametersValue[];    // "AppParameters"

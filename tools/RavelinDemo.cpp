@@ -15,6 +15,7 @@
 #include "EventLog.h"
 #include "ManagerTable.h"
 #include "ManagerUtil.h"
+#include "ProductNames.h"
 #include "RegistrySettings.h"
 #include "ServiceAction.h"
 #include "ServiceData.h"
@@ -31,7 +32,6 @@ CServiceAction serviceAction;
 
 namespace {
 
-const char kManagerTitle[] = "Ravelin - Morvane";
 
 int Usage()
 {
@@ -109,7 +109,7 @@ int WaitForManager(int seconds)
 {
     DWORD deadline = ::GetTickCount() + static_cast<DWORD>(seconds) * 1000;
     for (;;) {
-        HWND window = CUtil::FindWindowByTitle(kManagerTitle);
+        HWND window = CUtil::FindWindowByTitle(kManagerWindowTitle);
         if (window != NULL && ::IsWindowVisible(window)) {
             // Above every other window, so that a screenshot of its rectangle shows only it.
             CUtil::BringWindowToFront(window);
@@ -123,7 +123,7 @@ int WaitForManager(int seconds)
             break;
         ::Sleep(200);
     }
-    std::fprintf(stderr, "No window \"%s\" within %d s.\n", kManagerTitle, seconds);
+    std::fprintf(stderr, "No window \"%s\" within %d s.\n", kManagerWindowTitle, seconds);
     return 1;
 }
 
@@ -165,8 +165,8 @@ int main(int argc, char** argv)
     }
     char tablePath[512];
     char logPath[512];
-    FormatText(tablePath, sizeof(tablePath), "%s\\Properties.dat", dataPath);
-    FormatText(logPath, sizeof(logPath), "%s\\00.log", dataPath);
+    MakePropertiesFilePath(tablePath, sizeof(tablePath), dataPath);
+    MakeLogFilePath(logPath, sizeof(logPath), dataPath, 0);
 
     CServiceData data;
     if (!data.Init())

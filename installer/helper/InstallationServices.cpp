@@ -2,6 +2,7 @@
 
 #include "EventLog.h"
 #include "HandleT.h"
+#include "ProductNames.h"
 #include "RegistrySettings.h"
 
 #include <psapi.h>
@@ -10,7 +11,6 @@
 
 namespace {
 
-const char kManagerTitle[] = "Ravelin - Morvane";
 const DWORD kManagerExitMs = 15000;
 // The application hosts read the table every 2 s: after the run request is saved, each host has
 // read it once this much later, whether or not the application it terminated could be watched.
@@ -28,7 +28,7 @@ BOOL CALLBACK CollectManager(HWND window, LPARAM parameter)
 {
     char title[256] = "";
     ::GetWindowTextA(window, title, sizeof(title));
-    if (std::strcmp(title, kManagerTitle) == 0) {
+    if (std::strcmp(title, kManagerWindowTitle) == 0) {
         DWORD pid = 0;
         ::GetWindowThreadProcessId(window, &pid);
         reinterpret_cast<ManagerSearch*>(parameter)->processIds.push_back(pid);
@@ -75,8 +75,8 @@ bool CInstallationServices::CloseManager()
             continue;
         HWND frame = NULL;
         // The frame of that process: the first top-level window with the manager's title.
-        for (HWND window = ::FindWindowA(NULL, kManagerTitle); window;
-             window = ::FindWindowExA(NULL, window, NULL, kManagerTitle)) {
+        for (HWND window = ::FindWindowA(NULL, kManagerWindowTitle); window;
+             window = ::FindWindowExA(NULL, window, NULL, kManagerWindowTitle)) {
             DWORD owner = 0;
             ::GetWindowThreadProcessId(window, &owner);
             if (owner == pid) {
@@ -126,7 +126,8 @@ void CInstallationServices::Log(int slot, uint8_t type, const char* message) con
     if (slot < 0 || dataPath_.empty())
         return;
     char path[512];
-    std::snprintf(path, sizeof(path), "%s\\%02d.log", dataPath_.c_str(), slot);
+    if (!MakeLogFilePath(path, sizeof(path), dataPath_.c_str(), slot))
+        return;
     AppendLogLine(path, type, message);
 }
 

@@ -1,11 +1,12 @@
 #include "InstalledServices.h"
 
+#include "ProductNames.h"
+
 #include <cstdlib>
 #include <cstring>
 
 namespace {
 
-const char kServicesKey[] = "SYSTEM\\CurrentControlSet\\Services\\";
 const DWORD kPollMs = 100;
 const size_t kEnumBatchBytes = 64 * 1024;
 
@@ -18,7 +19,7 @@ std::string TrimFolder(std::string folder)
 
 std::string ReadParameter(const std::string& service, const char* value)
 {
-    std::string keyName = kServicesKey + service + "\\Parameters";
+    std::string keyName = std::string(kServicesKey) + "\\" + service + "\\Parameters";
     HKEY opened = NULL;
     if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName.c_str(), 0, KEY_QUERY_VALUE, &opened) !=
         ERROR_SUCCESS)

@@ -3,6 +3,7 @@
 #include "BoundedText.h"
 #include "ManagerTable.h"
 #include "ManagerUtil.h"
+#include "ProductNames.h"
 
 #include <cstring>
 
@@ -10,7 +11,6 @@ namespace {
 
 // SC_MANAGER_CREATE_SERVICE | SC_MANAGER_QUERY_LOCK_STATUS | SC_MANAGER_MODIFY_BOOT_CONFIG | DELETE
 const DWORD kScmAccess = 0x10032;
-const char kServicesKey[] = "SYSTEM\\CurrentControlSet\\Services\\";
 const char kCannotSave[] = "Internal error:\n\nCannot save the service data.";
 
 // A quoted path of a program in the installation folder: "<installPath>\<program>".
@@ -89,8 +89,8 @@ int CServiceAction::Install(int slot)
 
 int CServiceAction::WriteParameters(const char* serviceName, const ServiceRecord& record)
 {
-    char keyPath[sizeof(kServicesKey) + 81];
-    FormatText(keyPath, sizeof(keyPath), "%s%s", kServicesKey, serviceName);
+    char keyPath[sizeof(kServicesKey) + 82];
+    FormatText(keyPath, sizeof(keyPath), "%s\\%s", kServicesKey, serviceName);
     HKEY opened = NULL;
     if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_ALL_ACCESS, &opened) != ERROR_SUCCESS)
         return 0;

@@ -18,3 +18,13 @@ ServiceStatus StatusOfState(uint32_t currentState)
         return Unknown;
     }
 }
+
+const char* StatusText(int status)
+{
+    switch (status) {
+    case Ready: return "Ready";
+    case Started: return "Started";
+    case Stopped: return "Stopped";
+    default: return "Unknown";
+    }
+}

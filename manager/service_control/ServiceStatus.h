@@ -12,3 +12,7 @@ enum ServiceStatus : uint8_t {
 
 // The ServiceStatus of an SCM state (dwCurrentState).
 ServiceStatus StatusOfState(uint32_t currentState);
+
+// The word the manager's "Status" column and RavelinCtl show for a status: "Ready", "Started",
+// "Stopped", and "Unknown" for any other value.
+const char* StatusText(int status);

@@ -59,12 +59,3 @@ bool IsCommandEnabled(UINT command, int slot, ServiceStatus status)
     }
 }
 
-const char* StatusText(ServiceStatus status)
-{
-    switch (status) {
-    case Ready: return "Ready";
-    case Started: return "Started";
-    case Stopped: return "Stopped";
-    default: return "Unknown";
-    }
-}

@@ -15,6 +15,3 @@ bool NeedsSelection(UINT command);
 // Whether command is available: slot is the selected record's slot (-1: none), status that
 // slot's current status. Commands without a rule (New, Open Data Folder) are always available.
 bool IsCommandEnabled(UINT command, int slot, ServiceStatus status);
-
-// The text column "Status" shows for a status; "Unknown" for a value outside the four.
-const char* StatusText(ServiceStatus status);

@@ -3,22 +3,12 @@
 #include "BoundedText.h"
 #include "DataExchange.h"
 #include "ManagerUtil.h"
+#include "RecordText.h"
 #include "ServiceEntryCheck.h"
 #include "resource.h"
 
 #include <commdlg.h>
 #include <vector>
-
-namespace {
-
-// A record's text field as a string, never read past the field.
-template <size_t N>
-std::string FieldText(const char (&field)[N])
-{
-    return std::string(field, FieldLength(field, N));
-}
-
-} // namespace
 
 CNewEditService::CNewEditService(CWnd* parent) : CDialog(IDD_NEW_EDIT_SERVICE, parent)
 {

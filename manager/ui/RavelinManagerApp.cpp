@@ -3,15 +3,14 @@
 #include "DocTemplate.h"
 #include "MainFrame.h"
 #include "ManagerUtil.h"
+#include "ProductNames.h"
 #include "RavelinManagerDoc.h"
 #include "RavelinManagerView.h"
 #include "resource.h"
 
-const char kMainWindowTitle[] = "Ravelin - Morvane";
-
 bool CRavelinManagerApp::InitInstance()
 {
-    HWND running = CUtil::FindWindowByTitle(kMainWindowTitle);
+    HWND running = CUtil::FindWindowByTitle(kManagerWindowTitle);
     if (running != NULL) {
         CUtil::BringWindowToFront(running);
         return true;

@@ -4,10 +4,6 @@
 
 #include "WinApp.h"
 
-// The main window's title: the document's "Ravelin" and the frame's "Morvane". A window whose
-// title contains it counts as a running manager.
-extern const char kMainWindowTitle[];
-
 class CRavelinManagerApp : public CWinApp {
 public:
     CRavelinManagerApp() = default;

@@ -1,5 +1,5 @@
 #pragma once
-// A service record's texts as the command-line tool prints them.
+// A service record's texts as strings, never read past their fields.
 
 #include "BoundedText.h"
 
