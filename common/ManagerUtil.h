@@ -36,7 +36,8 @@ public:
     int FindServiceByName(const char* name) const;
     int FindServiceByAppPath(const char* appPath) const;
 
-    // Message boxes owned by ownerWindow, caption "Ravelin" (with a feedback sink: its messages).
+    // Message boxes owned by ownerWindow, or by the dialog open over it, caption "Ravelin"
+    // (with a feedback sink: its messages).
     int ErrorBox(const char* text) const;
     int InfoBox(const char* text) const;
     // The box for a failed service installation, chosen by GetLastError.

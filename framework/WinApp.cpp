@@ -204,6 +204,25 @@ bool CWinApp::HandleCommand(UINT id)
     return CCmdTarget::HandleCommand(id);
 }
 
+bool CWinApp::PutOffClose()
+{
+    if (commandDepth_ == 0)
+        return false;
+    closePending_ = true;
+    return true;
+}
+
+void CWinApp::LeaveCommand()
+{
+    if (--commandDepth_ > 0 || !closePending_)
+        return;
+    closePending_ = false;
+    // Posted, so that the close runs from the message loop once the command's handler has
+    // returned, never from inside it.
+    if (mainWnd_ != nullptr && ::IsWindow(mainWnd_->GetSafeHwnd()))
+        mainWnd_->PostMessage(WM_CLOSE);
+}
+
 void CWinApp::OnAppExit()
 {
     if (mainWnd_ != nullptr)
