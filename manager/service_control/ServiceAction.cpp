@@ -285,6 +285,7 @@ int CServiceAction::SendStop(int slot, CManagerTable& table)
 
 void CServiceAction::FinishForSessionEnd()
 {
+    // A box would hold this handler, and with it the session's end, until someone answered.
     sessionEnding_ = true;
     WritePendingLine();
     // The hold lets the host see runRequested 0 and end the application before the service
@@ -297,4 +298,5 @@ void CServiceAction::FinishForSessionEnd()
         heldStop_.result = SendStop(heldStop_.slot, *heldStop_.table);
         heldStop_.sent = true;
     }
+    sessionEnding_ = false;
 }

@@ -35,7 +35,7 @@ public:
     // The end of the session, which may end the process before a waiting step returns: a stop
     // handshake in its hold sends its stop now (the handshake then does not send it again),
     // and the log line that waits for a progress confirmation or an error box is written now.
-    // From here on failures are logged without boxes, which no one would answer.
+    // A failure on the way is logged without a box, which no one would answer.
     void FinishForSessionEnd();
 
     CScHandle scmHandle;
@@ -75,7 +75,7 @@ private:
     };
     PendingLine pendingLine_;
     HeldStop heldStop_;
-    bool sessionEnding_ = false;
+    bool sessionEnding_ = false; // within FinishForSessionEnd
 };
 
 // The manager's one service control object, created after its CUtil.
