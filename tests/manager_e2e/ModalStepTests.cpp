@@ -314,7 +314,11 @@ TEST(ManagerBoxOwner, ValidationMessageBelongsToTheDialog)
     std::string picture = ScreenshotDir() + "\\message_over_dialog.bmp";
     ::DeleteFileA(picture.c_str());
     ASSERT_TRUE(manager.Flush());
-    EXPECT_TRUE(SaveWindowShot(::GetDesktopWindow(), picture));
+    RECT frameRect, boxRect, both;
+    ::GetWindowRect(manager.Frame(), &frameRect);
+    ::GetWindowRect(box, &boxRect);
+    ::UnionRect(&both, &frameRect, &boxRect);
+    EXPECT_TRUE(SaveScreenShot(both, picture));
     std::printf("[ picture  ] %s\n", picture.c_str());
 
     EXPECT_EQ("Please enter the service name.", dialogs.AnswerBox("Ravelin", IDOK));
