@@ -329,3 +329,32 @@ TEST(ManagerBoxOwner, ValidationMessageBelongsToTheDialog)
     EXPECT_TRUE(WaitGone(dialog));
     EXPECT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(manager.Frame()) != FALSE; }, 5000));
 }
+
+// One command at a time: a command that another program posts while a command waits in its
+// dialog is dropped (a user cannot reach the disabled window); afterwards commands work again.
+TEST(ManagerOneCommand, ACommandPostedWhileAnotherWaitsIsDropped)
+{
+    CManagerHarness manager;
+    CDialogDriver dialogs(manager);
+    TableImage table;
+    FillRecord(table[0], 0, kServiceName, BinPath("TestChild.exe"), "C:\\", "", 0);
+    manager.WriteTable(table);
+    ASSERT_TRUE(manager.Start());
+    ASSERT_TRUE(manager.SelectRow(0));
+    HWND dialog = dialogs.OpenByCommand(command::kNew, kNewEditCaption);
+    ASSERT_NE(nullptr, dialog);
+    ::PostMessageA(manager.Frame(), WM_COMMAND, command::kLog, 0);
+    ::PostMessageA(manager.Frame(), WM_COMMAND, command::kDelete, 0);
+    ASSERT_TRUE(manager.Flush());
+    EXPECT_EQ(NULL, FindWindowOf(manager.Process().Id(), kLogCaption)) << "a second command ran";
+    EXPECT_EQ(NULL, FindWindowOf(manager.Process().Id(), kQuestionCaption))
+        << "a second command ran";
+    Click(dialog, IDCANCEL);
+    ASSERT_TRUE(WaitGone(dialog));
+
+    HWND viewer = dialogs.OpenByCommand(command::kLog, kLogCaption);
+    ASSERT_NE(nullptr, viewer);
+    Click(viewer, IDCANCEL);
+    EXPECT_TRUE(WaitGone(viewer));
+    EXPECT_EQ(kServiceName, manager.Cell(0, 0));
+}
