@@ -214,13 +214,22 @@ bool CWinApp::PutOffClose()
 
 void CWinApp::LeaveCommand()
 {
-    if (--commandDepth_ > 0 || !closePending_)
+    if (--commandDepth_ > 0)
         return;
+    std::vector<UINT> commands;
+    commands.swap(putOffCommands_);
+    bool close = closePending_;
     closePending_ = false;
-    // Posted, so that the close runs from the message loop once the command's handler has
-    // returned, never from inside it.
-    if (mainWnd_ != nullptr && ::IsWindow(mainWnd_->GetSafeHwnd()))
+    if (mainWnd_ == nullptr || !::IsWindow(mainWnd_->GetSafeHwnd()))
+        return;
+    // Posted, so that they run from the message loop once the command's handler has returned,
+    // never from inside it. A close that is asked for wins over commands that wait.
+    if (close) {
         mainWnd_->PostMessage(WM_CLOSE);
+        return;
+    }
+    for (UINT id : commands)
+        mainWnd_->PostMessage(WM_COMMAND, id);
 }
 
 void CWinApp::OnAppExit()

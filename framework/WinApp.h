@@ -65,6 +65,10 @@ public:
     // remembered and true returned; the close then comes as WM_CLOSE to the main window once
     // the outermost command has ended. False: close now.
     bool PutOffClose();
+    // A command that arrives while another runs (only another program can send one: the main
+    // window is disabled): it comes again as WM_COMMAND to the main window, in order, once the
+    // outermost command has ended, unless a close is waiting by then.
+    void PutOffCommand(UINT id) { putOffCommands_.push_back(id); }
 
 protected:
     // ID_APP_EXIT: closes the main window the way its close box does.
@@ -83,6 +87,7 @@ private:
     int exitCode_ = 0;
     int commandDepth_ = 0;
     bool closePending_ = false;
+    std::vector<UINT> putOffCommands_;
     char appName_[MAX_PATH];
     char registryKey_[256];
     std::vector<std::unique_ptr<CSingleDocTemplate>> templates_;

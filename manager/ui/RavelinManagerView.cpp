@@ -229,11 +229,11 @@ bool CRavelinManagerView::HandleCommand(UINT id)
     if (!IsViewCommand(id))
         return CListView::HandleCommand(id);
     CWinApp* app = TheApp();
-    // One command at a time. While one waits in a dialog the main window is disabled, so only
-    // another program can send a second one; it is dropped, since the first still holds its
-    // record and row.
-    if (app != nullptr && app->IsCommandRunning())
+    // One command at a time: a second one would change the record and row the first one holds.
+    if (app != nullptr && app->IsCommandRunning()) {
+        app->PutOffCommand(id);
         return true;
+    }
     // Closing the manager waits until the command has ended.
     CCommandScope running;
     return RunViewCommand(id);
