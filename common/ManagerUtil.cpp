@@ -1,5 +1,6 @@
 #include "ManagerUtil.h"
 
+#include "AppMessageBox.h"
 #include "BoundedText.h"
 #include "PathText.h"
 #include "ProductNames.h"
@@ -162,7 +163,8 @@ int CUtil::ShowMessage(const char* text, UINT icon) const
         feedback->Message(text, icon == MB_ICONERROR);
         return IDOK;
     }
-    return ::MessageBoxA(ownerWindow, text, kBoxCaption, MB_OK | icon);
+    // While a dialog is open, the box belongs to it, so that the dialog waits for the answer.
+    return ::MessageBoxA(BoxOwnerFor(ownerWindow), text, kBoxCaption, MB_OK | icon);
 }
 
 int CUtil::ErrorBox(const char* text) const

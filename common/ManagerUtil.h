@@ -42,7 +42,8 @@ public:
     // True when the SCM takes the two service names for one: equal ignoring letter case.
     static bool SameServiceName(const char* first, const char* second);
 
-    // Message boxes owned by ownerWindow, caption "Ravelin" (with a feedback sink: its messages).
+    // Message boxes owned by ownerWindow, or by the dialog open over it, caption "Ravelin"
+    // (with a feedback sink: its messages).
     int ErrorBox(const char* text) const;
     int InfoBox(const char* text) const;
     // The box for a failed service installation, chosen by GetLastError.

@@ -204,6 +204,34 @@ bool CWinApp::HandleCommand(UINT id)
     return CCmdTarget::HandleCommand(id);
 }
 
+bool CWinApp::PutOffClose()
+{
+    if (commandDepth_ == 0)
+        return false;
+    closePending_ = true;
+    return true;
+}
+
+void CWinApp::LeaveCommand()
+{
+    if (--commandDepth_ > 0)
+        return;
+    std::vector<UINT> commands;
+    commands.swap(putOffCommands_);
+    bool close = closePending_;
+    closePending_ = false;
+    if (mainWnd_ == nullptr || !::IsWindow(mainWnd_->GetSafeHwnd()))
+        return;
+    // Posted, so that they run from the message loop once the command's handler has returned,
+    // never from inside it. A close that is asked for wins over commands that wait.
+    if (close) {
+        mainWnd_->PostMessage(WM_CLOSE);
+        return;
+    }
+    for (UINT id : commands)
+        mainWnd_->PostMessage(WM_COMMAND, id);
+}
+
 void CWinApp::OnAppExit()
 {
     if (mainWnd_ != nullptr)

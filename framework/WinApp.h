@@ -58,17 +58,36 @@ public:
 
     bool HandleCommand(UINT id) override;
 
+    // Commands that wait in dialogs, questions or progress count themselves in with a
+    // CCommandScope for as long as they run (their modal loops dispatch whatever else arrives).
+    bool IsCommandRunning() const { return commandDepth_ > 0; }
+    // Asked by every way of closing the main window: while a command runs, the close is
+    // remembered and true returned; the close then comes as WM_CLOSE to the main window once
+    // the outermost command has ended. False: close now.
+    bool PutOffClose();
+    // A command that arrives while another runs (only another program can send one: the main
+    // window is disabled): it comes again as WM_COMMAND to the main window, in order, once the
+    // outermost command has ended, unless a close is waiting by then.
+    void PutOffCommand(UINT id) { putOffCommands_.push_back(id); }
+
 protected:
     // ID_APP_EXIT: closes the main window the way its close box does.
     void OnAppExit();
 
 private:
+    friend class CCommandScope;
+    void EnterCommand() { ++commandDepth_; }
+    void LeaveCommand();
+
     bool OpenSectionKey(const char* section, bool create, HKEY* key) const;
     static bool IsIdleMessage(const MSG& message);
 
     CWnd* mainWnd_ = nullptr;
     int cmdShow_ = SW_SHOWNORMAL;
     int exitCode_ = 0;
+    int commandDepth_ = 0;
+    bool closePending_ = false;
+    std::vector<UINT> putOffCommands_;
     char appName_[MAX_PATH];
     char registryKey_[256];
     std::vector<std::unique_ptr<CSingleDocTemplate>> templates_;
@@ -76,6 +95,19 @@ private:
 
 // The program's one application object, or nullptr outside its lifetime.
 CWinApp* TheApp();
+
+// Marks a command as running from construction to destruction: closing the main window waits
+// until no command runs, so that nothing a command still uses is destroyed under it.
+class CCommandScope {
+public:
+    CCommandScope() : app_(TheApp()) { if (app_ != nullptr) app_->EnterCommand(); }
+    ~CCommandScope() { if (app_ != nullptr) app_->LeaveCommand(); }
+    CCommandScope(const CCommandScope&) = delete;
+    CCommandScope& operator=(const CCommandScope&) = delete;
+
+private:
+    CWinApp* app_;
+};
 
 // What the framework's WinMain does: runs the application object and returns the exit code.
 int RunApplication(int cmdShow);

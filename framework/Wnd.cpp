@@ -196,6 +196,9 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_DESTROY:
         OnDestroy();
         return 0;
+    case WM_ENDSESSION:
+        OnEndSession(wParam != FALSE);
+        return 0;
     default:
         break;
     }

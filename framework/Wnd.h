@@ -68,6 +68,9 @@ protected:
     virtual void OnClose();
     virtual void OnSysCommand(UINT command, LPARAM lParam);
     virtual void OnDestroy();
+    // WM_ENDSESSION: ending is true when the session does end; the process may then be ended
+    // as soon as the handler returns.
+    virtual void OnEndSession(bool ending) { (void)ending; }
     // After the window's last message; the object may delete itself here.
     virtual void PostNcDestroy() {}
 

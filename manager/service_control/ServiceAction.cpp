@@ -12,6 +12,8 @@ namespace {
 // SC_MANAGER_CREATE_SERVICE | SC_MANAGER_QUERY_LOCK_STATUS | SC_MANAGER_MODIFY_BOOT_CONFIG | DELETE
 const DWORD kScmAccess = 0x10032;
 const char kCannotSave[] = "Internal error:\n\nCannot save the service data.";
+// What remains of the stop's hold at the end of the session: one poll of the host and a margin.
+const DWORD kSessionEndHoldMs = 2500;
 
 // A quoted path of a program in the installation folder: "<installPath>\<program>".
 bool QuotedProgramPath(const char* program, char (&path)[256])
@@ -82,8 +84,9 @@ int CServiceAction::Install(int slot)
 
     if (!WriteParameters(serviceName, record))
         return RegistryFailed(slot);
+    AwaitLine(slot, kLogEvent, "Service installed.");
     util.ShowProgress("Installing...");
-    util.WriteLog(slot, kLogEvent, "Service installed.");
+    WritePendingLine();
     return 1;
 }
 
@@ -114,26 +117,51 @@ int CServiceAction::WriteParameters(const char* serviceName, const ServiceRecord
 
 int CServiceAction::InstallFailed(int slot)
 {
-    util.ShowInstallError();
-    util.WriteLog(slot, kLogError, "Service install failed.");
+    AwaitLine(slot, kLogError, "Service install failed.");
+    if (!sessionEnding_)
+        util.ShowInstallError();
+    WritePendingLine();
     return 0;
 }
 
 // The service exists but its Parameters key does not: remove the service again.
 int CServiceAction::RegistryFailed(int slot)
 {
-    const char text[] = "Service install failed. Registry manipulation failed.";
-    util.ErrorBox(text);
-    util.WriteLog(slot, kLogError, text);
+    static const char text[] = "Service install failed. Registry manipulation failed.";
+    AwaitLine(slot, kLogError, text);
+    ShowError(text);
+    WritePendingLine();
     Uninstall(slot);
     return 0;
 }
 
 int CServiceAction::ReportFailure(int slot, const char* text)
 {
-    util.ErrorBox(text);
-    util.WriteLog(slot, kLogError, text);
+    AwaitLine(slot, kLogError, text);
+    ShowError(text);
+    WritePendingLine();
     return 0;
+}
+
+void CServiceAction::ShowError(const char* text) const
+{
+    if (!sessionEnding_)
+        util.ErrorBox(text);
+}
+
+void CServiceAction::AwaitLine(int slot, uint8_t type, const char* text)
+{
+    pendingLine_.slot = slot;
+    pendingLine_.type = type;
+    pendingLine_.text = text;
+}
+
+void CServiceAction::WritePendingLine()
+{
+    if (pendingLine_.text == nullptr)
+        return;
+    util.WriteLog(static_cast<uint32_t>(pendingLine_.slot), pendingLine_.type, pendingLine_.text);
+    pendingLine_ = PendingLine();
 }
 
 CScHandle CServiceAction::OpenRecordService(int slot, DWORD access) const
@@ -150,8 +178,9 @@ int CServiceAction::Uninstall(int slot)
     if (!service || !::DeleteService(service.Get()))
         return ReportFailure(slot, "Service uninstall failed.");
     service.Reset();
+    AwaitLine(slot, kLogEvent, "Service uninstalled.");
     util.ShowProgress("Uninstalling...");
-    util.WriteLog(slot, kLogEvent, "Service uninstalled.");
+    WritePendingLine();
     return 1;
 }
 
@@ -161,8 +190,9 @@ int CServiceAction::Start(int slot)
     if (!service || !::StartServiceA(service.Get(), 0, NULL))
         return ReportFailure(slot, "Service start failed.");
     service.Reset();
+    AwaitLine(slot, kLogEvent, "Service started.");
     util.ShowProgress("Starting...");
-    util.WriteLog(slot, kLogEvent, "Service started.");
+    WritePendingLine();
     return 1;
 }
 
@@ -205,7 +235,7 @@ ServiceStatus CServiceAction::QueryStatus(int slot)
 void CServiceAction::SaveOrReport(CManagerTable& table)
 {
     if (!table.SaveProperties())
-        util.ErrorBox(kCannotSave);
+        ShowError(kCannotSave);
 }
 
 int CServiceAction::StartWithHandshake(int slot, CManagerTable& table)
@@ -229,12 +259,44 @@ int CServiceAction::StopWithHandshake(int slot, CManagerTable& table)
         return Stop(slot);
     record->runRequested = 0;
     SaveOrReport(table);
+    heldStop_ = HeldStop();
+    heldStop_.slot = slot;
+    heldStop_.table = &table;
+    heldStop_.savedAt = ::GetTickCount();
     util.progressHoldMs = 5000;
     util.ShowProgress("Stopping...");
     util.progressHoldMs = 0;
+    HeldStop held = heldStop_;
+    heldStop_ = HeldStop();
+    return held.sent ? held.result : SendStop(slot, table);
+}
+
+int CServiceAction::SendStop(int slot, CManagerTable& table)
+{
     if (Stop(slot))
         return 1;
-    record->runRequested = 1;
-    SaveOrReport(table);
+    ServiceRecord* record = RecordOf(slot);
+    if (record) {
+        record->runRequested = 1;
+        SaveOrReport(table);
+    }
     return 0;
+}
+
+void CServiceAction::FinishForSessionEnd()
+{
+    // A box would hold this handler, and with it the session's end, until someone answered.
+    sessionEnding_ = true;
+    WritePendingLine();
+    // The hold lets the host see runRequested 0 and end the application before the service
+    // stops. Here only a few seconds remain, so it is cut to one poll of the host (every
+    // 2000 ms) with a margin, counted from the save.
+    if (heldStop_.slot >= 0 && !heldStop_.sent) {
+        DWORD held = ::GetTickCount() - heldStop_.savedAt;
+        if (held < kSessionEndHoldMs)
+            ::Sleep(kSessionEndHoldMs - held);
+        heldStop_.result = SendStop(heldStop_.slot, *heldStop_.table);
+        heldStop_.sent = true;
+    }
+    sessionEnding_ = false;
 }

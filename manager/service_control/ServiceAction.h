@@ -7,6 +7,7 @@
 #include "ServiceStatus.h"
 
 #include <windows.h>
+#include <cstdint>
 
 class CManagerTable;
 struct ServiceRecord;
@@ -31,6 +32,12 @@ public:
     // and ends the application, then Stop; restored to 1 when the SCM refuses.
     int StopWithHandshake(int slot, CManagerTable& table);
 
+    // The end of the session, which may end the process before a waiting step returns: a stop
+    // handshake in its hold sends its stop now (the handshake then does not send it again),
+    // and the log line that waits for a progress confirmation or an error box is written now.
+    // A failure on the way is logged without a box, which no one would answer.
+    void FinishForSessionEnd();
+
     CScHandle scmHandle;
 
 private:
@@ -45,6 +52,30 @@ private:
     int RegistryFailed(int slot);
     int ReportFailure(int slot, const char* text);
     void SaveOrReport(CManagerTable& table);
+    void ShowError(const char* text) const;
+    // Stop, and on its failure runRequested back to 1 and a save.
+    int SendStop(int slot, CManagerTable& table);
+    // A log line (text: a literal) that follows the step now on screen; written once, by
+    // WritePendingLine after the step or by the end of the session during it.
+    void AwaitLine(int slot, uint8_t type, const char* text);
+    void WritePendingLine();
+
+    struct PendingLine {
+        int slot = -1;
+        uint8_t type = 0;
+        const char* text = nullptr;
+    };
+    // A stop handshake between its save of runRequested 0 and its stop request.
+    struct HeldStop {
+        int slot = -1;
+        CManagerTable* table = nullptr;
+        DWORD savedAt = 0; // tick count of the save
+        bool sent = false; // by the end of the session
+        int result = 0;
+    };
+    PendingLine pendingLine_;
+    HeldStop heldStop_;
+    bool sessionEnding_ = false; // within FinishForSessionEnd
 };
 
 // The manager's one service control object, created after its CUtil.

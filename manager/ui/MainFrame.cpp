@@ -3,6 +3,8 @@
 #include "BoundedText.h"
 #include "HelpLinks.h"
 #include "ManagerUtil.h"
+#include "ServiceAction.h"
+#include "WinApp.h"
 #include "resource.h"
 
 bool CMainFrame::PreCreateWindow(CREATESTRUCTA& cs)
@@ -58,6 +60,18 @@ void CMainFrame::OnClose()
     OnExit();
 }
 
+void CMainFrame::OnEndSession(bool ending)
+{
+    if (!ending)
+        return;
+    // The system may end the process as soon as this returns, and a command that waits in a
+    // dialog cannot run on before it does. Everything a command changes is saved as it changes,
+    // so what remains is what it has begun: a stop whose hold runs is sent now, and the log line
+    // of the step on screen is written now. Then the close, put off as usual while a command runs.
+    serviceAction.FinishForSessionEnd();
+    OnExit();
+}
+
 void CMainFrame::OnHelpManual()
 {
     char manual[sizeof(util.installPath) + sizeof(kManualFileName) + 1];
@@ -72,6 +86,10 @@ void CMainFrame::OnHelpMorvane()
 
 void CMainFrame::OnExit()
 {
+    // A command still on the stack uses the view and its table, which the close frees.
+    CWinApp* app = TheApp();
+    if (app != nullptr && app->PutOffClose())
+        return;
     // The standard close destroys this frame, which deletes itself: no member is used after it.
     CFrameWnd::OnClose();
     ::PostQuitMessage(0);

@@ -25,11 +25,15 @@ protected:
     int OnCreate(CREATESTRUCTA* cs) override;
     void OnSysCommand(UINT command, LPARAM lParam) override;
     void OnClose() override;
+    // The end of the session: what a running command has begun is finished, then the close.
+    void OnEndSession(bool ending) override;
 
 private:
     void OnHelpManual();
     void OnHelpMorvane();
-    // Exit and the system Close: the standard close, then the quit message. The frame is gone
-    // when this returns.
+    // Exit, the system Close, WM_CLOSE and the end of the session: the standard close, then the
+    // quit message; the frame is gone when this returns. While a service command runs (it
+    // waits in one of its dialogs, a question or a progress), the close is carried out once
+    // the command has ended.
     void OnExit();
 };

@@ -7,7 +7,11 @@
 #include "RowSort.h"
 #include "ServiceAction.h"
 #include "SlotLink.h"
+#include "WinApp.h"
 #include "resource.h"
+
+#include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -222,6 +226,28 @@ void CRavelinManagerView::OnTimer(UINT_PTR id)
 
 bool CRavelinManagerView::HandleCommand(UINT id)
 {
+    if (!IsViewCommand(id))
+        return CListView::HandleCommand(id);
+    CWinApp* app = TheApp();
+    // One command at a time: a second one would change the record and row the first one holds.
+    if (app != nullptr && app->IsCommandRunning()) {
+        app->PutOffCommand(id);
+        return true;
+    }
+    // Closing the manager waits until the command has ended.
+    CCommandScope running;
+    return RunViewCommand(id);
+}
+
+bool CRavelinManagerView::IsViewCommand(UINT id)
+{
+    return id == ID_SERVICE_NEW || id == ID_OPEN_DATA_FOLDER ||
+           std::find(std::begin(kSelectionCommands), std::end(kSelectionCommands), id) !=
+               std::end(kSelectionCommands);
+}
+
+bool CRavelinManagerView::RunViewCommand(UINT id)
+{
     switch (id) {
     case ID_SERVICE_NEW: OnServiceNew(); return true;
     case ID_SERVICE_EDIT: OnServiceEdit(); return true;
@@ -234,7 +260,7 @@ bool CRavelinManagerView::HandleCommand(UINT id)
     case ID_OPEN_DATA_FOLDER: OnOpenDataFolder(); return true;
     default: break;
     }
-    return CListView::HandleCommand(id);
+    return false;
 }
 
 bool CRavelinManagerView::UpdateCommand(CCmdUI& ui)

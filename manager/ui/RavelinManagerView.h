@@ -67,6 +67,9 @@ private:
     void FillRows();
     bool CreateRowImages();
 
+    // The service commands and Open Data Folder, which the view handles.
+    static bool IsViewCommand(UINT id);
+    bool RunViewCommand(UINT id);
     // The service commands (flows in ServiceCommands.cpp).
     void OnServiceNew();
     void OnServiceEdit();

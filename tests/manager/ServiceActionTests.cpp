@@ -245,6 +245,100 @@ TEST_F(ServiceActionTest, ClosingStoppingEarlySendsTheStopAtOnce)
     EXPECT_TRUE(watcher.MessageBoxTexts().empty());
 }
 
+namespace {
+
+// Runs the end of the session on the test's thread, from inside whatever modal loop it is in,
+// as WM_ENDSESSION reaches the manager's frame: a timer of a hidden window of this thread looks
+// for the dialog with the caption and, once it is there, calls FinishForSessionEnd.
+class CSessionEndDuring {
+public:
+    explicit CSessionEndDuring(const char* caption)
+    {
+        caption_ = caption;
+        finishedAt = 0;
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = &WindowProc;
+        wc.hInstance = ::GetModuleHandleA(NULL);
+        wc.lpszClassName = "SessionEndProbe";
+        ::RegisterClassA(&wc);
+        window_ = ::CreateWindowA("SessionEndProbe", "", WS_POPUP, 0, 0, 0, 0, NULL, NULL,
+                                  wc.hInstance, NULL);
+        ::SetTimer(window_, 1, 20, NULL);
+    }
+    ~CSessionEndDuring() { ::DestroyWindow(window_); }
+    CSessionEndDuring(const CSessionEndDuring&) = delete;
+    CSessionEndDuring& operator=(const CSessionEndDuring&) = delete;
+
+    // When FinishForSessionEnd returned; 0 before.
+    static DWORD finishedAt;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message != WM_TIMER || ::FindWindowA("#32770", caption_) == NULL)
+            return ::DefWindowProcA(window, message, wParam, lParam);
+        ::KillTimer(window, 1);
+        serviceAction.FinishForSessionEnd();
+        finishedAt = ::GetTickCount();
+        return 0;
+    }
+
+    static const char* caption_;
+    HWND window_ = NULL;
+};
+
+const char* CSessionEndDuring::caption_ = "";
+DWORD CSessionEndDuring::finishedAt = 0;
+
+std::vector<std::string> LinesWith(const std::vector<std::string>& log, const std::string& line)
+{
+    std::vector<std::string> found;
+    for (const std::string& entry : log)
+        if (entry == line)
+            found.push_back(entry);
+    return found;
+}
+
+} // namespace
+
+// The end of the session while "Stopping..." holds: the stop goes out from the session's
+// handler after one poll of the host, not after the whole hold, and when the progress returns
+// the handshake neither stops again nor reports a failure.
+TEST_F(ServiceActionTest, SessionEndInTheStopsHoldSendsTheStopOnce)
+{
+    Put(9, "Session Stop");
+    CDialogWatcher watcher;
+    ASSERT_EQ(1, serviceAction.Install(9));
+    ASSERT_EQ(1, serviceAction.StartWithHandshake(9, table));
+    ASSERT_TRUE(WaitUntil([] { return CurrentState("Session-Stop") == SERVICE_RUNNING; }, 15000));
+
+    CSessionEndDuring sessionEnd("Stopping...");
+    DWORD begun = ::GetTickCount();
+    EXPECT_EQ(1, serviceAction.StopWithHandshake(9, table));
+    ASSERT_NE(0u, CSessionEndDuring::finishedAt) << "the session's end did not come in the hold";
+    DWORD sent = CSessionEndDuring::finishedAt - begun;
+    std::printf("[ measured ] session end: stop sent %lu ms after the stop was asked for\n", sent);
+    EXPECT_GE(sent, 2450u);
+    EXPECT_LT(sent, 5000u);
+    EXPECT_TRUE(WaitUntil([] { return CurrentState("Session-Stop") == SERVICE_STOPPED; }, 15000));
+    EXPECT_EQ(0u, RunRequestedOnDisk(9));
+    std::vector<std::string> log = LogOf(9);
+    EXPECT_EQ(1u, LinesWith(log, "EVENT: Service stopped.").size());
+    EXPECT_TRUE(LinesWith(log, "ERROR: Service stop failed.").empty());
+    EXPECT_TRUE(watcher.MessageBoxTexts().empty());
+}
+
+// The end of the session while "Installing..." confirms: the line that follows the progress is
+// written by the session's handler, and only once.
+TEST_F(ServiceActionTest, SessionEndDuringAProgressWritesItsLineOnce)
+{
+    Put(10, "Session Install");
+    CSessionEndDuring sessionEnd("Installing...");
+    ASSERT_EQ(1, serviceAction.Install(10));
+    ASSERT_NE(0u, CSessionEndDuring::finishedAt) << "the session's end did not come in the progress";
+    EXPECT_THAT(LogOf(10), ElementsAre("EVENT: Service installed."));
+}
+
 // The installer's default folder is below "Program Files": every path the manager writes and
 // the service host and application host read then contains blanks.
 TEST_F(ServiceActionTest, InstallationFolderWithBlanksRunsTheWholeChain)

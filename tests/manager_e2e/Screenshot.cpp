@@ -28,6 +28,11 @@ bool SaveWindowShot(HWND window, const std::string& path)
     RECT rect;
     if (!::GetWindowRect(window, &rect))
         return false;
+    return SaveScreenShot(rect, path);
+}
+
+bool SaveScreenShot(const RECT& rect, const std::string& path)
+{
     int width = rect.right - rect.left;
     int height = rect.bottom - rect.top;
     if (width <= 0 || height <= 0)
