@@ -106,25 +106,25 @@ int CUtil::FindFreeSlot() const
     return -1;
 }
 
-int CUtil::FindServiceByName(const char* name) const
+int CUtil::FindServiceByName(const char* name, int editSlot) const
 {
-    return FindService(name, [](const ServiceRecord& record, const char* text) {
+    return FindService(name, editSlot, [](const ServiceRecord& record, const char* text) {
         return FieldEquals(record.displayName, text);
     });
 }
 
-int CUtil::FindServiceByAppPath(const char* appPath) const
+int CUtil::FindServiceByAppPath(const char* appPath, int editSlot) const
 {
-    return FindService(appPath, [](const ServiceRecord& record, const char* text) {
+    return FindService(appPath, editSlot, [](const ServiceRecord& record, const char* text) {
         return FieldEquals(record.appPath, text);
     });
 }
 
-int CUtil::FindServiceBySystemName(const char* name) const
+int CUtil::FindServiceBySystemName(const char* name, int editSlot) const
 {
     char wanted[512];
     MakeServiceName(name, wanted, sizeof(wanted));
-    return FindService(wanted, [](const ServiceRecord& record, const char* text) {
+    return FindService(wanted, editSlot, [](const ServiceRecord& record, const char* text) {
         if (IsSlotFree(record))
             return false;
         char systemName[kDisplayNameSize + 1];
@@ -145,11 +145,12 @@ bool CUtil::SameServiceName(const char* first, const char* second)
                             second, -1) == CSTR_EQUAL;
 }
 
-int CUtil::FindService(const char* text, bool (*matches)(const ServiceRecord&, const char*)) const
+int CUtil::FindService(const char* text, int editSlot,
+                       bool (*matches)(const ServiceRecord&, const char*)) const
 {
     for (int slot = 0; slot < kSlotCount; ++slot) {
         const ServiceRecord* record = RecordOf(serviceTable, slot);
-        if (!record || (newMode == 0 && slot == editSlot))
+        if (!record || slot == editSlot)
             continue;
         if (matches(*record, text))
             return slot;

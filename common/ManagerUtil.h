@@ -33,12 +33,15 @@ public:
     int CountServices() const;
     bool HasFreeSlot() const;
     int FindFreeSlot() const;
-    int FindServiceByName(const char* name) const;
-    int FindServiceByAppPath(const char* appPath) const;
+    // The first slot whose name (path) equals the text byte for byte. editSlot is the record
+    // being edited, which never conflicts with itself and is passed over; -1 (New) passes over
+    // nothing.
+    int FindServiceByName(const char* name, int editSlot = -1) const;
+    int FindServiceByAppPath(const char* appPath, int editSlot = -1) const;
     // The first slot whose service would have the same name in the SCM as a service named name:
     // MakeServiceName of both, compared ignoring letter case as the SCM compares its names.
-    // While editing, the edited record is passed over.
-    int FindServiceBySystemName(const char* name) const;
+    // The edited record is passed over as above.
+    int FindServiceBySystemName(const char* name, int editSlot = -1) const;
     // True when the SCM takes the two service names for one: equal ignoring letter case.
     static bool SameServiceName(const char* first, const char* second);
 
@@ -93,7 +96,8 @@ private:
     // A message box, or the feedback sink's message when there is one.
     int ShowMessage(const char* text, UINT icon) const;
     // The first record that matches, passing over the edited record while editing.
-    int FindService(const char* text, bool (*matches)(const ServiceRecord&, const char*)) const;
+    int FindService(const char* text, int editSlot,
+                    bool (*matches)(const ServiceRecord&, const char*)) const;
 };
 
 // The manager's one utility object, created before everything else of the manager.

@@ -33,13 +33,13 @@ bool CheckEntryLengths(const ServiceEntry& entry, std::string& message)
     return false;
 }
 
-bool CheckEntry(const CUtil& util, const ServiceEntry& entry, std::string& message)
+bool CheckEntry(const CUtil& util, int editSlot, const ServiceEntry& entry, std::string& message)
 {
     if (!CheckEntryLengths(entry, message))
         return false;
     char checkMessage[256];
-    if (CheckServiceEntries(util, entry.displayName.c_str(), entry.appPath.c_str(), checkMessage,
-                            sizeof(checkMessage)))
+    if (CheckServiceEntries(util, editSlot, entry.displayName.c_str(), entry.appPath.c_str(),
+                            checkMessage, sizeof(checkMessage)))
         return true;
     message = checkMessage;
     return false;
@@ -75,10 +75,10 @@ ServiceEntry ApplyChanges(const CUtil& util, int editSlot, const EntryChanges& c
 
 bool CConsoleCommandUi::EnterServiceValues(int editSlot, ServiceEntry& entry)
 {
-    // The flow has set newMode and editSlot, so the checks pass over the edited record itself.
-    entry = ApplyChanges(util_, util_.newMode == 1 ? -1 : editSlot, changes);
+    // The checks pass over the edited record itself (editSlot -1: a new service).
+    entry = ApplyChanges(util_, editSlot, changes);
     std::string message;
-    if (CheckEntry(util_, entry, message))
+    if (CheckEntry(util_, editSlot, entry, message))
         return true;
     PrintError(message.c_str());
     valuesRefused_ = true;

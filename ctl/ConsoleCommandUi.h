@@ -26,9 +26,9 @@ struct EntryChanges {
 
 // The record's limits: false with the message when a value does not fit its field.
 bool CheckEntryLengths(const ServiceEntry& entry, std::string& message);
-// The limits, then the New/Edit dialog's checks against the table as util.newMode and
-// util.editSlot describe it: false with the first failure's message.
-bool CheckEntry(const CUtil& util, const ServiceEntry& entry, std::string& message);
+// The limits, then the New/Edit dialog's checks against the table, passing over the record in
+// editSlot (-1: a new service): false with the first failure's message.
+bool CheckEntry(const CUtil& util, int editSlot, const ServiceEntry& entry, std::string& message);
 
 class CConsoleCommandUi : public IServiceCommandUi {
 public:

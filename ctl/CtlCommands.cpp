@@ -281,13 +281,11 @@ bool CCtlCommands::CheckImport(const std::vector<EntryChanges>& entries)
 {
     std::vector<char> saved(sizeof(ServiceTable));
     std::memcpy(saved.data(), util_.serviceTable, sizeof(ServiceTable));
-    int32_t savedMode = util_.newMode;
-    util_.newMode = 1;
     bool passed = true;
     for (size_t i = 0; passed && i < entries.size(); ++i) {
         ServiceEntry entry = ApplyChanges(util_, -1, entries[i]);
         std::string message = "Ravelin capacity full.";
-        if (util_.HasFreeSlot() && CheckEntry(util_, entry, message)) {
+        if (util_.HasFreeSlot() && CheckEntry(util_, -1, entry, message)) {
             // The entry takes its slot in the scratch table, so the next ones are checked
             // against it as well.
             ServiceRecord& record = util_.serviceTable->records[util_.FindFreeSlot()];
@@ -301,7 +299,6 @@ bool CCtlCommands::CheckImport(const std::vector<EntryChanges>& entries)
         passed = false;
     }
     std::memcpy(util_.serviceTable, saved.data(), sizeof(ServiceTable));
-    util_.newMode = savedMode;
     return passed;
 }
 

@@ -7,7 +7,7 @@
 #include "ManagerUtil.h"
 #include "resource.h"
 
-CDialogLog::CDialogLog(CWnd* parent) : CDialog(IDD_LOG, parent), slot(util.logSlot)
+CDialogLog::CDialogLog(int32_t slot, CWnd* parent) : CDialog(IDD_LOG, parent), slot(slot)
 {
     serviceName[0] = '\0';
     if (util.serviceTable != nullptr && slot >= 0 && slot < kSlotCount)

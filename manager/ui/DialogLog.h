@@ -1,5 +1,5 @@
 #pragma once
-// The log viewer: the service event log of the slot in util.logSlot as a three-column list,
+// The log viewer: the service event log of a slot as a three-column list,
 // newest entry first, with a Clear button that deletes the log after a confirmation.
 
 #include "Dialog.h"
@@ -11,8 +11,8 @@
 
 class CDialogLog : public CDialog {
 public:
-    // Takes the slot from util.logSlot and the service name from that slot's record.
-    explicit CDialogLog(CWnd* parent = nullptr);
+    // Shows the log of slot, with the service name of that slot's record.
+    explicit CDialogLog(int32_t slot, CWnd* parent = nullptr);
 
     int32_t slot;
     char serviceName[kDisplayNameSize];

@@ -7,10 +7,9 @@
 #include "NewEditService.h"
 #include "RavelinManagerView.h"
 
-bool CManagerCommandUi::EnterServiceValues(int, ServiceEntry& entry)
+bool CManagerCommandUi::EnterServiceValues(int editSlot, ServiceEntry& entry)
 {
-    // The dialog takes its mode and slot from util.newMode and util.editSlot, set by the flow.
-    CNewEditService dialog;
+    CNewEditService dialog(editSlot);
     if (dialog.DoModal() != IDOK)
         return false;
     entry.displayName = dialog.serviceName;
@@ -36,10 +35,10 @@ bool CManagerCommandUi::AskYesNo(const char* question)
     return AppMessageBox(question, MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
-void CManagerCommandUi::ShowLog(int)
+void CManagerCommandUi::ShowLog(int slot)
 {
-    // The viewer takes its slot from util.logSlot; nothing is refreshed after it closes.
-    CDialogLog dialog;
+    // Nothing is refreshed after the viewer closes.
+    CDialogLog dialog(slot);
     dialog.DoModal();
 }
 

@@ -10,12 +10,14 @@
 #include <commdlg.h>
 #include <vector>
 
-CNewEditService::CNewEditService(CWnd* parent) : CDialog(IDD_NEW_EDIT_SERVICE, parent)
+CNewEditService::CNewEditService(int editSlot, CWnd* parent)
+    : CDialog(IDD_NEW_EDIT_SERVICE, parent),
+      editSlot_(util.serviceTable != nullptr && editSlot >= 0 && editSlot < kSlotCount ? editSlot
+                                                                                        : -1)
 {
-    if (util.newMode == 1 || util.serviceTable == nullptr || util.editSlot < 0 ||
-        util.editSlot >= kSlotCount)
+    if (editSlot_ < 0)
         return;
-    const ServiceRecord& record = util.serviceTable->records[util.editSlot];
+    const ServiceRecord& record = util.serviceTable->records[editSlot_];
     serviceName = FieldText(record.displayName);
     workDir = FieldText(record.workDir);
     appParams = FieldText(record.appParams);
@@ -71,7 +73,8 @@ void CNewEditService::OnOK()
     std::string name = ControlText(IDC_SERVICE_NAME);
     std::string path = ControlText(IDC_APP_PATH);
     char message[256];
-    if (!CheckServiceEntries(util, name.c_str(), path.c_str(), message, sizeof(message))) {
+    if (!CheckServiceEntries(util, editSlot_, name.c_str(), path.c_str(), message,
+                             sizeof(message))) {
         util.InfoBox(message);
         return;
     }

@@ -10,9 +10,9 @@
 
 class CNewEditService : public CDialog {
 public:
-    // Reads util.newMode: 1 gives empty texts and the revive flag set; 0 the values of the
-    // record in slot util.editSlot of the in-memory table.
-    explicit CNewEditService(CWnd* parent = nullptr);
+    // editSlot -1 (New) gives empty texts and the revive flag set; a slot gives the values of
+    // that record of the in-memory table, which the checks then pass over.
+    explicit CNewEditService(int editSlot, CWnd* parent = nullptr);
 
     std::string serviceName; // 1004
     std::string workDir;     // 1007
@@ -32,4 +32,6 @@ private:
     // The system's open-file dialog; a chosen file fills the path and the working directory.
     void OnBrowse();
     std::string ControlText(int id) const;
+
+    int editSlot_;
 };

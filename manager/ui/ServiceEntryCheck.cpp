@@ -3,8 +3,8 @@
 #include "BoundedText.h"
 #include "ManagerUtil.h"
 
-bool CheckServiceEntries(const CUtil& util, const char* name, const char* appPath, char* message,
-                         size_t size)
+bool CheckServiceEntries(const CUtil& util, int editSlot, const char* name, const char* appPath,
+                         char* message, size_t size)
 {
     CopyText(message, size, "");
     // Empty means zero length: a name of blanks is a name.
@@ -17,11 +17,12 @@ bool CheckServiceEntries(const CUtil& util, const char* name, const char* appPat
         return false;
     }
     // A name that another record's service would share in the SCM is taken as well.
-    if (util.FindServiceByName(name) >= 0 || util.FindServiceBySystemName(name) >= 0) {
+    if (util.FindServiceByName(name, editSlot) >= 0 ||
+        util.FindServiceBySystemName(name, editSlot) >= 0) {
         CopyText(message, size, kNameInUse);
         return false;
     }
-    int slot = util.FindServiceByAppPath(appPath);
+    int slot = util.FindServiceByAppPath(appPath, editSlot);
     if (slot >= 0) {
         char text[256];
         char otherName[kDisplayNameSize];

@@ -75,27 +75,28 @@ TEST_F(SlotQueryTest, NameSearchIsByteForByteAndSkipsTheEditedRecord)
 {
     Use(2, "My Service", "C:\\Apps\\one.exe");
     Use(5, "Other", "C:\\Apps\\two.exe");
-    util.newMode = 1;
     EXPECT_EQ(2, util.FindServiceByName("My Service"));
     EXPECT_EQ(-1, util.FindServiceByName("my service"));
     EXPECT_EQ(-1, util.FindServiceByName("My Servic"));
     EXPECT_EQ(5, util.FindServiceByAppPath("C:\\Apps\\two.exe"));
     EXPECT_EQ(-1, util.FindServiceByAppPath("C:\\APPS\\two.exe"));
 
-    util.newMode = 0;
-    util.editSlot = 2;
-    EXPECT_EQ(-1, util.FindServiceByName("My Service"));
-    EXPECT_EQ(5, util.FindServiceByName("Other"));
-    EXPECT_EQ(-1, util.FindServiceByAppPath("C:\\Apps\\one.exe"));
+    // Editing slot 2: the record itself is passed over.
+    EXPECT_EQ(-1, util.FindServiceByName("My Service", 2));
+    EXPECT_EQ(5, util.FindServiceByName("Other", 2));
+    EXPECT_EQ(-1, util.FindServiceByAppPath("C:\\Apps\\one.exe", 2));
     Use(7, "My Service");
-    EXPECT_EQ(7, util.FindServiceByName("My Service"));
+    EXPECT_EQ(7, util.FindServiceByName("My Service", 2));
+    // The members the New/Edit dialog once read play no part.
+    util.newMode = 0;
+    util.editSlot = 7;
+    EXPECT_EQ(2, util.FindServiceByName("My Service"));
 }
 
 TEST_F(SlotQueryTest, NameWithoutTerminatorIsComparedWithinItsField)
 {
     std::memset(image[4].Bytes() + table_layout::kDisplayName.offset, 'n',
                 table_layout::kDisplayName.size);
-    util.newMode = 1;
     EXPECT_EQ(4, util.FindServiceByName(std::string(81, 'n').c_str()));
     EXPECT_EQ(-1, util.FindServiceByName(std::string(82, 'n').c_str()));
     EXPECT_EQ(1, util.CountServices());
@@ -105,7 +106,6 @@ TEST_F(SlotQueryTest, SystemNameSearchIgnoresLetterCaseAndBlanksAgainstHyphens)
 {
     Use(2, "Web Cache", "C:\\Apps\\one.exe");
     Use(5, "Other", "C:\\Apps\\two.exe");
-    util.newMode = 1;
     EXPECT_EQ(2, util.FindServiceBySystemName("Web Cache"));
     EXPECT_EQ(2, util.FindServiceBySystemName("web-cache"));
     EXPECT_EQ(2, util.FindServiceBySystemName("WEB CACHE"));
@@ -117,11 +117,9 @@ TEST_F(SlotQueryTest, SystemNameSearchIgnoresLetterCaseAndBlanksAgainstHyphens)
     EXPECT_EQ(-1, util.FindServiceBySystemName(""));
 
     // The edited record is passed over; another one of the same SCM name is not.
-    util.newMode = 0;
-    util.editSlot = 2;
-    EXPECT_EQ(-1, util.FindServiceBySystemName("web cache"));
+    EXPECT_EQ(-1, util.FindServiceBySystemName("web cache", 2));
     Use(9, "web-CACHE");
-    EXPECT_EQ(9, util.FindServiceBySystemName("Web Cache"));
+    EXPECT_EQ(9, util.FindServiceBySystemName("Web Cache", 2));
 
     // A name that fills its field without a terminator is read within the field.
     std::memset(image[4].Bytes() + table_layout::kDisplayName.offset, 'n',
@@ -569,7 +567,6 @@ TEST_F(ManagerTableTest, TheViewsTableIsTheOneTheQueriesReadAndIsSavedAtThePrope
     ASSERT_EQ(1, reloaded.LoadProperties());
     EXPECT_STREQ("Kept", reloaded.Record(12).displayName);
     EXPECT_EQ(0, local.FindFreeSlot());
-    local.newMode = 1;
     EXPECT_EQ(12, local.FindServiceByName("Kept"));
     EXPECT_EQ(table_layout::kTableSize, ReadFileBytes(local.propertiesPath).size());
 }

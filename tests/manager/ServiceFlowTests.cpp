@@ -45,11 +45,11 @@ public:
 
     bool EnterServiceValues(int editSlot, ServiceEntry& entry) override
     {
-        if (util.newMode == 1) {
+        if (editSlot < 0) {
             calls.push_back("values new");
         } else {
             char name[kDisplayNameSize + 1] = "";
-            std::memcpy(name, util.serviceTable->records[util.editSlot].displayName,
+            std::memcpy(name, util.serviceTable->records[editSlot].displayName,
                         kDisplayNameSize);
             calls.push_back("values edit " + std::to_string(editSlot) + " " + name);
         }

@@ -19,8 +19,6 @@ protected:
         FillRecord(image[0], 0, "Notepad", "C:\\Windows\\notepad.exe", "C:\\Windows", "", 1);
         FillRecord(image[3], 3, "Tools service", "C:\\Tools\\app.exe", "C:\\Tools", "-x", 0);
         util.serviceTable = reinterpret_cast<ServiceTable*>(&image.bytes[0]);
-        util.newMode = 1;
-        util.editSlot = 0;
     }
     void TearDown() override { util.serviceTable = nullptr; }
 
@@ -28,19 +26,16 @@ protected:
     std::string Check(const char* name, const char* path)
     {
         char message[256] = "untouched";
-        bool passed = CheckServiceEntries(util, name, path, message, sizeof(message));
+        bool passed = CheckServiceEntries(util, editSlot_, name, path, message, sizeof(message));
         EXPECT_EQ(passed, message[0] == '\0') << "result and message disagree: " << message;
         return message;
     }
 
-    void Edit(int slot)
-    {
-        util.newMode = 0;
-        util.editSlot = slot;
-    }
+    void Edit(int slot) { editSlot_ = slot; }
 
     TableImage image;
     CUtil util;
+    int editSlot_ = -1;
 };
 
 const char kToolsPathTaken[] =
@@ -125,8 +120,8 @@ TEST_F(ServiceEntryCheckTest, EditPassesOverItsOwnRecordButNotOthers)
     EXPECT_EQ("The service name is already exist.", Check("Notepad", "C:\\Tools\\app.exe"));
     EXPECT_EQ("The application is already registered by name of:\n\nNotepad",
               Check("Tools service", "C:\\Windows\\notepad.exe"));
-    // New counts every record, the one at editSlot too.
-    util.newMode = 1;
+    // New passes over nothing: slot 3 counts too.
+    Edit(-1);
     EXPECT_EQ("The service name is already exist.", Check("Tools service", "C:\\New\\new.exe"));
 }
 

@@ -112,7 +112,6 @@ TEST(ManagerFuzzTest, SlotQueriesAndEntryChecksTakeAnyTable)
     std::mt19937 engine(kSeed);
     std::unique_ptr<ServiceTable> table(new ServiceTable);
     util.serviceTable = table.get();
-    util.newMode = 1; // as in New: every record counts in the searches
     for (int i = 0; i < 3000; ++i) {
         std::uniform_int_distribution<int> byte(0, 255);
         char* bytes = reinterpret_cast<char*>(table.get());
@@ -142,7 +141,7 @@ TEST(ManagerFuzzTest, SlotQueriesAndEntryChecksTakeAnyTable)
         std::string entryPath = RandomText(engine, 300, false);
         char message[256];
         std::memset(message, 0x5A, sizeof(message));
-        bool passed = CheckServiceEntries(util, entryName.c_str(), entryPath.c_str(), message,
+        bool passed = CheckServiceEntries(util, -1, entryName.c_str(), entryPath.c_str(), message,
                                           sizeof(message));
         ASSERT_LT(FieldLength(message, sizeof(message)), sizeof(message));
         ASSERT_EQ(passed, message[0] == '\0') << "case " << i;
@@ -155,7 +154,6 @@ TEST(ManagerFuzzTest, SlotQueriesAndEntryChecksTakeAnyTable)
         ASSERT_LT(sidSlot, kSlotCount);
     }
     util.serviceTable = nullptr;
-    util.newMode = 0;
 }
 
 // The log viewer's rows from random files agree with the reading rule, entry for entry.
