@@ -71,13 +71,18 @@ void RemoveStaleTemporaries(const char* folder)
     ::FindClose(search);
 }
 
+// Opened so that a concurrent WriteTableFile can replace the file meanwhile.
+HANDLE OpenForReading(const char* path)
+{
+    return ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+}
+
 } // namespace
 
 int ReadTableFile(const char* path, void* buffer, size_t size)
 {
-    CFileHandle file(::CreateFileA(path, GENERIC_READ,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL));
+    CFileHandle file(OpenForReading(path));
     if (!file)
         return 0;
     char* bytes = static_cast<char*>(buffer);
@@ -90,6 +95,35 @@ int ReadTableFile(const char* path, void* buffer, size_t size)
         total += got;
     }
     return total == size ? 1 : 0;
+}
+
+int ReadTableFileRange(const char* path, size_t fileSize, size_t offset, void* buffer,
+                       size_t size)
+{
+    if (offset > fileSize || size > fileSize - offset)
+        return 0;
+    CFileHandle file(OpenForReading(path));
+    if (!file)
+        return 0;
+    LARGE_INTEGER length;
+    if (!::GetFileSizeEx(file.Get(), &length) ||
+        static_cast<unsigned long long>(length.QuadPart) < fileSize)
+        return 0;
+    char* bytes = static_cast<char*>(buffer);
+    size_t total = 0;
+    while (total < size) {
+        // The position travels with each read, so no seek is needed.
+        OVERLAPPED at = {};
+        unsigned long long position = static_cast<unsigned long long>(offset + total);
+        at.Offset = static_cast<DWORD>(position & 0xFFFFFFFFu);
+        at.OffsetHigh = static_cast<DWORD>(position >> 32);
+        DWORD got = 0;
+        if (!::ReadFile(file.Get(), bytes + total, static_cast<DWORD>(size - total), &got, &at) ||
+            got == 0)
+            return 0;
+        total += got;
+    }
+    return 1;
 }
 
 int WriteTableFile(const char* path, const void* data, size_t size)

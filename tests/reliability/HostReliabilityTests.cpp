@@ -11,27 +11,31 @@ using namespace host_times;
 
 namespace {
 
+struct WindowSearch {
+    DWORD pid;
+    const char* className;
+    HWND found;
+};
+
+// A named CALLBACK, not a lambda: on 32-bit Windows a lambda converts only to a cdecl pointer.
+BOOL CALLBACK MatchWindowOfProcess(HWND window, LPARAM data)
+{
+    WindowSearch* search = reinterpret_cast<WindowSearch*>(data);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    char name[64] = "";
+    ::GetClassNameA(window, name, sizeof(name));
+    if (owner == search->pid && std::string(name) == search->className) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 HWND WindowOfProcess(DWORD pid, const char* className)
 {
-    struct Search {
-        DWORD pid;
-        const char* className;
-        HWND found;
-    } search = {pid, className, NULL};
-    ::EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            Search* s = reinterpret_cast<Search*>(data);
-            DWORD owner = 0;
-            ::GetWindowThreadProcessId(window, &owner);
-            char name[64] = "";
-            ::GetClassNameA(window, name, sizeof(name));
-            if (owner == s->pid && std::string(name) == s->className) {
-                s->found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    WindowSearch search = {pid, className, NULL};
+    ::EnumWindows(MatchWindowOfProcess, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
