@@ -78,23 +78,27 @@ HANDLE OpenForReading(const char* path)
                          NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
 }
 
+// Reads from the file's current position until size bytes are in or the file ends; the count.
+size_t ReadUpTo(HANDLE file, void* buffer, size_t size)
+{
+    char* bytes = static_cast<char*>(buffer);
+    size_t total = 0;
+    while (total < size) {
+        DWORD got = 0;
+        if (!::ReadFile(file, bytes + total, static_cast<DWORD>(size - total), &got, NULL) ||
+            got == 0)
+            break;
+        total += got;
+    }
+    return total;
+}
+
 } // namespace
 
 int ReadTableFile(const char* path, void* buffer, size_t size)
 {
     CFileHandle file(OpenForReading(path));
-    if (!file)
-        return 0;
-    char* bytes = static_cast<char*>(buffer);
-    size_t total = 0;
-    while (total < size) {
-        DWORD got = 0;
-        if (!::ReadFile(file.Get(), bytes + total, static_cast<DWORD>(size - total), &got, NULL) ||
-            got == 0)
-            break;
-        total += got;
-    }
-    return total == size ? 1 : 0;
+    return file && ReadUpTo(file.Get(), buffer, size) == size ? 1 : 0;
 }
 
 int ReadTableFileRange(const char* path, size_t fileSize, size_t offset, void* buffer,
@@ -115,16 +119,7 @@ int ReadTableFileRange(const char* path, size_t fileSize, size_t offset, void* b
     position.QuadPart = static_cast<LONGLONG>(offset);
     if (!::SetFilePointerEx(file.Get(), position, NULL, FILE_BEGIN))
         return 0;
-    char* bytes = static_cast<char*>(buffer);
-    size_t total = 0;
-    while (total < size) {
-        DWORD got = 0;
-        if (!::ReadFile(file.Get(), bytes + total, static_cast<DWORD>(size - total), &got, NULL) ||
-            got == 0)
-            return 0;
-        total += got;
-    }
-    return 1;
+    return ReadUpTo(file.Get(), buffer, size) == size ? 1 : 0;
 }
 
 int WriteTableFile(const char* path, const void* data, size_t size)

@@ -57,24 +57,14 @@ void Measure(Group& group)
     }
 }
 
-uint64_t Nanoseconds(const Group& group)
+// The sum over the group's processes of one counter (each process's that can be read).
+uint64_t Sum(const Group& group, bool (*counter)(const std::string&, uint64_t*))
 {
     uint64_t total = 0;
     for (const std::string& pid : group.pids) {
-        uint64_t nanoseconds = 0;
-        if (LinuxCpuNanoseconds(pid, &nanoseconds))
-            total += nanoseconds;
-    }
-    return total;
-}
-
-uint64_t Ticks(const Group& group)
-{
-    uint64_t total = 0;
-    for (const std::string& pid : group.pids) {
-        uint64_t ticks = 0;
-        if (LinuxCpuTicks(pid, &ticks))
-            total += ticks;
+        uint64_t value = 0;
+        if (counter(pid, &value))
+            total += value;
     }
     return total;
 }
@@ -115,16 +105,16 @@ int main()
     groups[2].expected = 1;
     for (Group& group : groups) {
         Measure(group);
-        group.ticksBefore = Ticks(group);
-        group.nsBefore = Nanoseconds(group);
+        group.ticksBefore = Sum(group, LinuxCpuTicks);
+        group.nsBefore = Sum(group, LinuxCpuNanoseconds);
     }
     DWORD idleStart = ::GetTickCount();
     ::Sleep(IdleMs()); // the idle span being measured
     double wallMs = static_cast<double>(::GetTickCount() - idleStart);
     bool measured = true;
     for (Group& group : groups) {
-        group.ticksAfter = Ticks(group);
-        group.nsAfter = Nanoseconds(group);
+        group.ticksAfter = Sum(group, LinuxCpuTicks);
+        group.nsAfter = Sum(group, LinuxCpuNanoseconds);
         size_t count = group.pids.size();
         measured = measured && count == group.expected;
         // Linux counts utime and stime in clock ticks of 10 ms (USER_HZ 100).
