@@ -44,6 +44,11 @@ int CUtil::LoadProperties()
     return serviceData.Load(propertiesPath);
 }
 
+int CUtil::LoadOwnRecord()
+{
+    return serviceData.LoadRecord(propertiesPath, slot);
+}
+
 int CUtil::SaveProperties()
 {
     return serviceData.SaveHostFields(propertiesPath, slot);

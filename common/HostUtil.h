@@ -22,6 +22,10 @@ public:
     int MakePropertiesPath();
     int InitProperties();
     int LoadProperties();
+    // Reads just the host's own record from the file into the in-memory table: all that a poll
+    // looks at. The other records keep what the last whole load gave them; nothing the host
+    // saves is taken from them.
+    int LoadOwnRecord();
     // Publishes the host's own record's hostWindow and appProcessId: merged into the file's
     // current content under the table lock, never a write-back of the whole loaded copy, which
     // would undo what the manager or another host saved since the load.

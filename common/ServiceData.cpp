@@ -27,6 +27,18 @@ int CServiceData::Load(const char* path)
     return ReadTableFile(path, table_.get(), kTableSize);
 }
 
+int CServiceData::LoadRecord(const char* path, int slot)
+{
+    if (!table_ || slot < 0 || slot >= kSlotCount)
+        return 0;
+    ServiceRecord record;
+    if (!ReadTableFileRange(path, kTableSize, static_cast<size_t>(slot) * kRecordSize, &record,
+                            kRecordSize))
+        return 0;
+    table_->records[slot] = record;
+    return 1;
+}
+
 int CServiceData::Save(const char* path) const
 {
     if (!table_)

@@ -14,6 +14,10 @@ public:
 
     // Reads the whole file into the table: 1 exactly when all 443400 bytes were read.
     int Load(const char* path);
+    // Reads one record from the file into the table's record of that slot, leaving the other
+    // records as they are. 1 when the file holds the whole table and the record was read;
+    // otherwise 0 and the in-memory record is unchanged.
+    int LoadRecord(const char* path, int slot);
     // Replaces the file with the whole table: 1 exactly when all 443400 bytes were written.
     int Save(const char* path) const;
     // Writes only hostWindow and appProcessId of one record into the file as it now is, under

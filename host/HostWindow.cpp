@@ -23,10 +23,11 @@ void WriteLogWithDetail(uint8_t type, const char* summary, const char* detail)
     util.WriteLog(type, detail);
 }
 
-// Poll timer: the manager asks for a stop by saving runRequested 0.
+// Poll timer: the manager asks for a stop by saving runRequested 0. Only the host's own record
+// is read; a load that fails (no file, a short one) skips the poll as before.
 void OnPollTimer(HWND window)
 {
-    if (!util.LoadProperties())
+    if (!util.LoadOwnRecord())
         return;
     if (util.Record().runRequested != 0)
         return;

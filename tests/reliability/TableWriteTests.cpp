@@ -1,5 +1,6 @@
-// Writers of the service table: the host publishes only its own fields into the file as it is
-// now, every writer holds the table lock, and temporary tables left by a killed writer go.
+// Writers and readers of the service table: the host publishes only its own fields into the file
+// as it is now, every writer holds the table lock, temporary tables left by a killed writer go,
+// and a poll reads just the host's own record.
 
 #include "ApplicationControl.h"
 #include "BoundedText.h"
@@ -214,4 +215,178 @@ TEST(ProcessImageTest, ImageIsCheckedThroughTheLimitedQueryRight)
     EXPECT_FALSE(ProcessRunsImage(limited.Get(), BinPath("Halyard.exe").c_str()));
     EXPECT_FALSE(ProcessRunsImage(limited.Get(), ""));
     KillProcess(child.Id());
+}
+
+// A poll reads just the host's own record: the bytes at slot * 8868, nothing else, and only from
+// a file that holds the whole table.
+namespace {
+
+// A table whose every record is distinct in every byte that a wrong offset would shift into.
+TableImage DistinctTable(char seed)
+{
+    TableImage table;
+    for (size_t at = 0; at < table.bytes.size(); ++at)
+        table.bytes[at] = static_cast<char>(seed + at * 7 + at / table_layout::kRecordSize);
+    return table;
+}
+
+// A record of the host's in-memory table, read through Record() as the host would for that slot.
+std::string InMemoryRecord(CUtil& util, int slot)
+{
+    int own = util.slot;
+    util.slot = slot;
+    std::string bytes(reinterpret_cast<const char*>(&util.Record()), table_layout::kRecordSize);
+    util.slot = own;
+    return bytes;
+}
+
+std::string InMemoryTable(CUtil& util)
+{
+    std::string bytes;
+    for (int slot = 0; slot < table_layout::kSlots; ++slot)
+        bytes += InMemoryRecord(util, slot);
+    return bytes;
+}
+
+} // namespace
+
+TEST_F(HostSaveTest, PollReadsTheOwnRecordFromItsOffsetAndNoOtherRecord)
+{
+    for (int slot : {0, 7, 31, 49}) {
+        SCOPED_TRACE("slot " + std::to_string(slot));
+        TableImage first = DistinctTable('a');
+        WriteTable(path, first);
+        host.slot = slot;
+        ASSERT_EQ(1, host.LoadProperties());
+        ASSERT_EQ(first.bytes, InMemoryTable(host));
+
+        TableImage second = DistinctTable('q');
+        second[slot].SetRunRequested(0);
+        ASSERT_EQ(1, WriteTableFile(path.c_str(), second.bytes.data(), second.bytes.size()));
+        ASSERT_EQ(1, host.LoadOwnRecord());
+
+        // The own record is the file's, byte for byte; every other one is still the first load's.
+        TableImage expected = first;
+        expected.bytes.replace(slot * table_layout::kRecordSize, table_layout::kRecordSize,
+                               second.Record(slot));
+        EXPECT_TRUE(expected.bytes == InMemoryTable(host));
+        EXPECT_EQ(0u, host.Record().runRequested);
+    }
+}
+
+// A file one byte short still holds the whole of record 7 (and nearly all of record 49), but a
+// whole load of it fails, and so does the poll's read; a missing file likewise. The record in
+// memory stays as the last good read left it. A longer file is read as the whole load reads it.
+TEST_F(HostSaveTest, PollReadFailsOnAShortOrMissingFileAndKeepsTheRecord)
+{
+    for (int slot : {7, 49}) {
+        SCOPED_TRACE("slot " + std::to_string(slot));
+        host.slot = slot;
+        TableImage good = DistinctTable('c');
+        good[slot].SetRunRequested(1);
+        WriteTable(path, good);
+        ASSERT_EQ(1, host.LoadOwnRecord());
+        ASSERT_EQ(good.Record(slot), InMemoryRecord(host, slot));
+
+        TableImage stop = DistinctTable('k');
+        stop[slot].SetRunRequested(0);
+        WriteFileBytes(path, stop.bytes.substr(0, table_layout::kTableSize - 1));
+        EXPECT_EQ(0, host.LoadProperties());
+        ASSERT_EQ(1, WriteTableFile(path.c_str(), good.bytes.data(), good.bytes.size()));
+        ASSERT_EQ(1, host.LoadOwnRecord());
+        WriteFileBytes(path, stop.bytes.substr(0, table_layout::kTableSize - 1));
+        EXPECT_EQ(0, host.LoadOwnRecord());
+        EXPECT_EQ(good.Record(slot), InMemoryRecord(host, slot));
+        EXPECT_EQ(1u, host.Record().runRequested);
+
+        WriteFileBytes(path, "");
+        EXPECT_EQ(0, host.LoadOwnRecord());
+        ASSERT_TRUE(::DeleteFileA(path.c_str()));
+        EXPECT_EQ(0, host.LoadOwnRecord());
+        EXPECT_EQ(good.Record(slot), InMemoryRecord(host, slot));
+
+        WriteFileBytes(path, stop.bytes + "tail");
+        EXPECT_EQ(1, host.LoadOwnRecord());
+        EXPECT_EQ(stop.Record(slot), InMemoryRecord(host, slot));
+        EXPECT_EQ(0u, host.Record().runRequested);
+    }
+}
+
+// Polls read whatever file is in place when they open it: each replacement between polls is
+// seen, and reads racing replacements get one version's record whole, never a mix.
+TEST_F(HostSaveTest, PollSeesEachReplacementWholeEvenWhileOneIsUnderWay)
+{
+    TableImage running = DistinctTable('r');
+    running[7].SetRunRequested(1);
+    TableImage stopping = DistinctTable('s');
+    stopping[7].SetRunRequested(0);
+    for (const TableImage* table : {&stopping, &running, &stopping}) {
+        ASSERT_EQ(1, WriteTableFile(path.c_str(), table->bytes.data(), table->bytes.size()));
+        ASSERT_EQ(1, host.LoadOwnRecord());
+        EXPECT_EQ(table->Record(7), InMemoryRecord(host, 7));
+    }
+
+    const int kSaves = 60;
+    std::atomic<bool> done(false);
+    std::atomic<int> failedSaves(0);
+    std::thread writer([&] {
+        for (int i = 0; i < kSaves; ++i) {
+            const TableImage& table = i % 2 ? stopping : running;
+            if (!WriteTableFile(path.c_str(), table.bytes.data(), table.bytes.size()))
+                ++failedSaves;
+        }
+        done = true;
+    });
+    int reads = 0, torn = 0, failedReads = 0;
+    bool sawRunning = false, sawStopping = false;
+    while (!done) {
+        if (!host.LoadOwnRecord()) {
+            ++failedReads;
+            continue;
+        }
+        ++reads;
+        std::string record = InMemoryRecord(host, 7);
+        if (record == running.Record(7))
+            sawRunning = true;
+        else if (record == stopping.Record(7))
+            sawStopping = true;
+        else
+            ++torn;
+    }
+    writer.join();
+    EXPECT_EQ(0, torn);
+    EXPECT_EQ(0, failedReads);
+    EXPECT_EQ(0, failedSaves.load());
+    EXPECT_TRUE(sawRunning && sawStopping) << reads << " reads";
+}
+
+// Between whole loads the host's copy of the other records grows stale; its saves must not carry
+// any of it into the file. Here the manager deletes one service, adds another and edits a third
+// after the host's last whole load; the host polls (its own record only) and then publishes a
+// launch.
+TEST_F(HostSaveTest, StaleOtherRecordsAfterPollsNeverReachTheFile)
+{
+    FillRecord(image[3], 3, "Three", "C:\\three.exe", "C:\\", "", 0);
+    FillRecord(image[9], 9, "Nine", "C:\\nine.exe", "C:\\", "", 1);
+    WriteTable(path, image);
+    ASSERT_EQ(1, host.LoadProperties());
+
+    TableImage managers = image;
+    managers[3].Clear();
+    FillRecord(managers[12], 12, "Twelve", "C:\\twelve.exe", "C:\\", "x", 1);
+    managers[9].SetDisplayName("Nine renamed");
+    managers[7].SetAppParams("new params");
+    ASSERT_EQ(1, WriteTableFile(path.c_str(), managers.bytes.data(), managers.bytes.size()));
+    ASSERT_EQ(1, host.LoadOwnRecord());
+    EXPECT_EQ(image.Record(3), InMemoryRecord(host, 3)); // stale in memory, as it may be
+
+    host.Record().appProcessId = 777;
+    host.Record().hostWindow = 0x1234;
+    ASSERT_EQ(1, host.SaveProperties());
+    TableImage expected = managers;
+    expected[7].SetAppProcessId(777);
+    expected[7].SetNumber(table_layout::kHostWindow, 0x1234);
+    TableImage onDisk;
+    ASSERT_TRUE(ReadTable(path, onDisk));
+    EXPECT_TRUE(expected.bytes == onDisk.bytes);
 }

@@ -62,6 +62,29 @@ bool LinuxCpuTicks(const std::string& pid, uint64_t* ticks)
     return false;
 }
 
+bool LinuxCpuNanoseconds(const std::string& pid, uint64_t* nanoseconds)
+{
+    std::string tasks = "Z:\\proc\\" + pid + "\\task";
+    WIN32_FIND_DATAA found;
+    HANDLE search = ::FindFirstFileA((tasks + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    uint64_t total = 0;
+    bool any = false;
+    do {
+        if (found.cFileName[0] < '1' || found.cFileName[0] > '9')
+            continue;
+        std::string schedstat = ReadFileBytes(tasks + "\\" + found.cFileName + "\\schedstat");
+        if (schedstat.empty() || schedstat[0] < '0' || schedstat[0] > '9')
+            continue;
+        total += std::strtoull(schedstat.c_str(), nullptr, 10);
+        any = true;
+    } while (::FindNextFileA(search, &found));
+    ::FindClose(search);
+    *nanoseconds = total;
+    return any;
+}
+
 std::string LinuxStatus(const std::string& pid, const char* name)
 {
     if (pid.empty())

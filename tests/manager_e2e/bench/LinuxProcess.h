@@ -17,5 +17,10 @@ std::vector<std::string> FindLinuxProcesses(const char* program);
 // /proc/<pid>/stat).
 bool LinuxCpuTicks(const std::string& pid, uint64_t* ticks);
 
+// CPU time the Linux process's threads that are alive now have run, in nanoseconds: the sum of
+// the scheduler's counters (/proc/<pid>/task/<tid>/schedstat). Unlike utime and stime, which
+// count whole 10 ms ticks, these are exact; time of threads that have ended is not included.
+bool LinuxCpuNanoseconds(const std::string& pid, uint64_t* nanoseconds);
+
 // The value of one "Name:   value kB" line of /proc/<pid>/status; "?" when unknown.
 std::string LinuxStatus(const std::string& pid, const char* name);
