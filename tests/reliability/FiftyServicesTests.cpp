@@ -232,8 +232,9 @@ TEST(FiftyServicesTest, StartedAtOnceStoppedAndStartedAgainWithNothingLost)
     for (int slot : all) {
         TestRecord record = onDisk[slot];
         uint32_t appProcessId = record.Number(table_layout::kAppProcessId);
-        if (appProcessId != 0)
+        if (appProcessId != 0) {
             EXPECT_THAT(services.LoggedLaunches(slot), Contains(appProcessId)) << "slot " << slot;
+        }
         EXPECT_EQ(0u, record.Number(table_layout::kRunRequested)) << "slot " << slot;
         EXPECT_EQ(0, std::memcmp(record.Bytes(), &services.Table().records[slot],
                                  table_layout::kRecordSize))
