@@ -16,4 +16,3 @@ ServiceStatus StatusOfState(uint32_t currentState);
 // The word the manager's "Status" column and RavelinCtl show for a status: "Ready", "Started",
 // "Stopped", and "Unknown" for any other value.
 const char* StatusText(int status);
-

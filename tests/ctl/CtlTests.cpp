@@ -4,6 +4,7 @@
 // the manager runs.
 
 #include "CtlRunner.h"
+#include "HandleT.h"
 #include "ServiceTestBase.h"
 #include "StopOrderWatch.h"
 #include "SystemMessage.h"
@@ -313,6 +314,31 @@ TEST_F(CtlTest, MessagesOfTheServiceActionsGoToTheConsole)
     EXPECT_EQ("00  Ready  Bad\\Name\n", result.out);
     EXPECT_EQ(0u, OnDisk(0).runRequested);
     EXPECT_THAT(LogOf(0), ElementsAre("EVENT: Service created.", "ERROR: Service install failed."));
+}
+
+TEST_F(CtlTest, AStartTheSystemRefusesIsToldWithItsReasonAndWithdrawn)
+{
+    Track("Broken Start");
+    ASSERT_EQ(0u, Ctl({"add", "Broken Start", DefaultApp(), "--install"}).exitCode);
+    {
+        // The service's image moved away behind RavelinCtl's back: the SCM cannot start it.
+        CScHandle scm(::OpenSCManagerA(NULL, NULL, SC_MANAGER_CONNECT));
+        CScHandle service(::OpenServiceA(scm.Get(), "Broken-Start", SERVICE_CHANGE_CONFIG));
+        ASSERT_TRUE(service);
+        ASSERT_TRUE(::ChangeServiceConfigA(service.Get(), SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
+                                           SERVICE_NO_CHANGE, "C:\\Nowhere\\Ravelin.exe", NULL,
+                                           NULL, NULL, NULL, NULL, NULL));
+    }
+    CtlResult started = Ctl({"start", "Broken Start"});
+    EXPECT_EQ(1u, started.exitCode);
+    EXPECT_EQ("00  Stopped  Broken Start\n", started.out);
+    EXPECT_THAT(started.err, ::testing::StartsWith("Cannot start the service \"Broken Start\": "));
+    EXPECT_THAT(started.err, HasSubstr(" (error "));
+    EXPECT_THAT(started.err, ::testing::EndsWith(").\n"));
+    // The run request saved before the start is withdrawn again.
+    EXPECT_EQ(0u, OnDisk(0).runRequested);
+    EXPECT_THAT(LogOf(0), ElementsAre("EVENT: Service created.", "EVENT: Service installed.",
+                                      "ERROR: Service start failed."));
 }
 
 TEST_F(CtlTest, DeleteAndClearLogAskUnlessTold)
