@@ -86,55 +86,54 @@ int CConsoleServiceActions::Install(int slot)
     return 1;
 }
 
-int CConsoleServiceActions::Uninstall(int slot)
+int CConsoleServiceActions::Carry(int slot, const Action& action)
 {
     char displayName[81];
     char serviceName[81];
     if (!NamesOf(slot, displayName, serviceName))
-        return Failed(slot, "uninstall", "", ERROR_INVALID_NAME, "Service uninstall failed.");
-    ServiceResult result = control_.Remove(serviceName);
+        return Failed(slot, action.verb, "", ERROR_INVALID_NAME, action.failedLine);
+    ServiceResult result = action.run(serviceName);
     if (!result.Succeeded())
-        return Failed(slot, "uninstall", displayName, result.error, "Service uninstall failed.");
-    util_.WriteLog(static_cast<uint32_t>(slot), kLogEvent, "Service uninstalled.");
-    Progress("Uninstalling...");
+        return Failed(slot, action.verb, displayName, result.error, action.failedLine);
+    util_.WriteLog(static_cast<uint32_t>(slot), kLogEvent, action.doneLine);
+    if (action.progress)
+        Progress(action.progress);
     return 1;
+}
+
+int CConsoleServiceActions::Uninstall(int slot)
+{
+    auto run = [this](const char* name) { return control_.Remove(name); };
+    return Carry(slot, {"uninstall", run, "Service uninstalled.", "Service uninstall failed.",
+                        "Uninstalling..."});
 }
 
 int CConsoleServiceActions::StartWithHandshake(int slot, CManagerTable& table)
 {
-    char displayName[81];
-    char serviceName[81];
-    if (!NamesOf(slot, displayName, serviceName))
-        return Failed(slot, "start", "", ERROR_INVALID_NAME, "Service start failed.");
-    ServiceResult result = control_.StartWithRunRequest(
-        serviceName, [&](uint32_t value) { return SaveRunRequested(slot, table, value); });
-    if (!result.Succeeded())
-        return Failed(slot, "start", displayName, result.error, "Service start failed.");
-    util_.WriteLog(static_cast<uint32_t>(slot), kLogEvent, "Service started.");
-    Progress("Starting...");
-    return 1;
+    auto run = [&](const char* name) {
+        return control_.StartWithRunRequest(
+            name, [&](uint32_t value) { return SaveRunRequested(slot, table, value); });
+    };
+    return Carry(slot, {"start", run, "Service started.", "Service start failed.", "Starting..."});
 }
 
 int CConsoleServiceActions::StopWithHandshake(int slot, CManagerTable& table)
 {
-    char displayName[81];
-    char serviceName[81];
-    if (!NamesOf(slot, displayName, serviceName))
-        return Failed(slot, "stop", "", ERROR_INVALID_NAME, "Service stop failed.");
-    // The hold lets the application host read the withdrawn run request and end the
-    // application before the stop control reaches the service.
-    ServiceResult result = control_.StopWithRunRequest(
-        serviceName, [&](uint32_t value) { return SaveRunRequested(slot, table, value); },
-        [this](DWORD savedAt) {
-            Progress("Stopping...");
-            CServiceControl::HoldSince(savedAt, kStopHoldMs);
-        });
-    if (result.failedStep == ServiceStep::Stop)
-        util_.WriteLog(static_cast<uint32_t>(slot), kLogError, "Application couldn't terminated.");
-    if (!result.Succeeded())
-        return Failed(slot, "stop", displayName, result.error, "Service stop failed.");
-    util_.WriteLog(static_cast<uint32_t>(slot), kLogEvent, "Service stopped.");
-    return 1;
+    auto run = [&](const char* name) {
+        // The hold lets the application host read the withdrawn run request and end the
+        // application before the stop control reaches the service.
+        ServiceResult result = control_.StopWithRunRequest(
+            name, [&](uint32_t value) { return SaveRunRequested(slot, table, value); },
+            [this](DWORD savedAt) {
+                Progress("Stopping...");
+                CServiceControl::HoldSince(savedAt, kStopHoldMs);
+            });
+        if (result.failedStep == ServiceStep::Stop)
+            util_.WriteLog(static_cast<uint32_t>(slot), kLogError,
+                           "Application couldn't terminated.");
+        return result;
+    };
+    return Carry(slot, {"stop", run, "Service stopped.", "Service stop failed.", nullptr});
 }
 
 ServiceStatus CConsoleServiceActions::QueryStatus(int slot)

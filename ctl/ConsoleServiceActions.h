@@ -7,6 +7,7 @@
 #include "ServiceControl.h"
 
 #include <cstdint>
+#include <functional>
 
 class CUtil;
 struct ServiceRecord;
@@ -23,6 +24,16 @@ public:
     ServiceStatus QueryStatus(int slot) override;
 
 private:
+    // One request on a record's service with the words RavelinCtl tells it in.
+    struct Action {
+        const char* verb;                                        // "start"
+        std::function<ServiceResult(const char* serviceName)> run;
+        const char* doneLine;   // the log line of its success: "Service started."
+        const char* failedLine; // and of its failure: "Service start failed."
+        const char* progress;   // the line on stdout after its success, if any
+    };
+    // The request on the slot's service, then its log line and progress, or its failure told.
+    int Carry(int slot, const Action& action);
     ServiceRecord* RecordOf(int slot) const;
     // The record's name and its service name; false when the slot holds no service.
     bool NamesOf(int slot, char (&displayName)[81], char (&serviceName)[81]) const;
