@@ -9,6 +9,7 @@
 #include "SystemMessage.h"
 
 #include <cstdio>
+#include <string>
 
 CConsoleServiceActions::CConsoleServiceActions(CUtil& util)
     : util_(util), control_(kManagerScmAccess)

@@ -5,8 +5,6 @@
 #include "ManagerUtil.h"
 #include "RecordService.h"
 
-#include <cstring>
-
 namespace {
 
 const char kCannotSave[] = "Internal error:\n\nCannot save the service data.";
