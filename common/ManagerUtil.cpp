@@ -1,7 +1,7 @@
 #include "ManagerUtil.h"
 
-#include "AppMessageBox.h"
 #include "BoundedText.h"
+#include "BoxOwner.h"
 #include "PathText.h"
 #include "ProductNames.h"
 #include "RegistrySettings.h"

@@ -4,7 +4,7 @@
 #include "RecordText.h"
 #include "ConsoleFeedback.h"
 #include "ManagerUtil.h"
-#include "ServiceAction.h"
+#include "ServiceActions.h"
 #include "ServiceEntryCheck.h"
 
 #include <windows.h>

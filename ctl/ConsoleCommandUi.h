@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-class CServiceAction;
+class IServiceActions;
 class CUtil;
 
 // The values a command sets; the others keep the record's (or, for a new service, the dialog's
@@ -32,7 +32,7 @@ bool CheckEntry(const CUtil& util, int editSlot, const ServiceEntry& entry, std:
 
 class CConsoleCommandUi : public IServiceCommandUi {
 public:
-    CConsoleCommandUi(CUtil& util, CServiceAction& actions) : util_(util), actions_(actions) {}
+    CConsoleCommandUi(CUtil& util, IServiceActions& actions) : util_(util), actions_(actions) {}
 
     EntryChanges changes;
     bool install = false;
@@ -56,7 +56,7 @@ public:
 
 private:
     CUtil& util_;
-    CServiceAction& actions_;
+    IServiceActions& actions_;
     bool valuesRefused_ = false;
     bool questionNotAsked_ = false;
 };

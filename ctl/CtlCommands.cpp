@@ -8,7 +8,7 @@
 #include "ManagerTable.h"
 #include "ManagerUtil.h"
 #include "ProductNames.h"
-#include "ServiceAction.h"
+#include "ServiceActions.h"
 #include "ServiceFile.h"
 
 #include <windows.h>
@@ -89,7 +89,7 @@ std::string FullPath(const std::string& path)
     return std::string(full, length);
 }
 
-CCtlCommands::CCtlCommands(CUtil& util, CManagerTable& table, CServiceAction& actions)
+CCtlCommands::CCtlCommands(CUtil& util, CManagerTable& table, IServiceActions& actions)
     : util_(util), table_(table), actions_(actions), ui_(util, actions),
       flows_(util, table, actions, ui_)
 {

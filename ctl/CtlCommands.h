@@ -1,7 +1,7 @@
 #pragma once
-// RavelinCtl's commands over the manager's own table, service control and command flows: each
-// takes the parsed command line and returns the program's exit code, having told the user why
-// when it is not 0.
+// RavelinCtl's commands over the manager's own table and command flows and the service control:
+// each takes the parsed command line and returns the program's exit code, having told the user
+// why when it is not 0.
 
 #include "CommandLine.h"
 #include "ConsoleCommandUi.h"
@@ -10,12 +10,12 @@
 #include <string>
 
 class CManagerTable;
-class CServiceAction;
+class IServiceActions;
 class CUtil;
 
 class CCtlCommands {
 public:
-    CCtlCommands(CUtil& util, CManagerTable& table, CServiceAction& actions);
+    CCtlCommands(CUtil& util, CManagerTable& table, IServiceActions& actions);
     CCtlCommands(const CCtlCommands&) = delete;
     CCtlCommands& operator=(const CCtlCommands&) = delete;
 
@@ -51,7 +51,7 @@ private:
 
     CUtil& util_;
     CManagerTable& table_;
-    CServiceAction& actions_;
+    IServiceActions& actions_;
     CConsoleCommandUi ui_;
     CServiceCommandFlows flows_;
 };

@@ -1,5 +1,6 @@
 // RavelinCtl.exe: the service commands of the manager for the command line, over the manager's
-// own table, service control and command flows, with the console in place of its windows.
+// own table and command flows and the window-free service control, with the console in place of
+// the manager's windows.
 //
 // The program-wide objects come first, in one file so that their order is defined: the console
 // feedback, then the utility object that sends it every message and progress step. The service
@@ -11,7 +12,7 @@
 #include "ExitCodes.h"
 #include "ManagerTable.h"
 #include "ManagerUtil.h"
-#include "ServiceAction.h"
+#include "ConsoleServiceActions.h"
 #include "Version.h"
 
 #include <cstdio>
@@ -43,7 +44,7 @@ int main(int argc, char** argv)
     if (CUtil::IsUnsupportedPlatform() || !util.GetDataPath(util.installPath))
         return kExitFailed;
 
-    CServiceAction actions;
+    CConsoleServiceActions actions(util);
     CManagerTable table(util);
     CCtlCommands commands(util, table, actions);
     int exitCode = commands.Run(line);

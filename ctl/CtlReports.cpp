@@ -9,7 +9,7 @@
 #include "Json.h"
 #include "LogRows.h"
 #include "ManagerUtil.h"
-#include "ServiceAction.h"
+#include "ServiceActions.h"
 #include "ServiceFile.h"
 
 #include <cstdio>

@@ -1,5 +1,6 @@
 // A console helper for run.sh: it prepares a demonstration through the manager's own table and
-// service control classes, and plays the manager's part towards one application host.
+// RavelinCtl's service control (the manager's steps and log lines, on the console), and plays
+// the manager's part towards one application host.
 //   RavelinDemo table                                  when the service table holds no service:
 //                                                      three services, the first installed and
 //                                                      started, the third installed
@@ -12,12 +13,13 @@
 //   RavelinDemo log                                    prints slot 0's log, newest line first
 
 #include "BoundedText.h"
+#include "ConsoleFeedback.h"
+#include "ConsoleServiceActions.h"
 #include "EventLog.h"
 #include "ManagerTable.h"
 #include "ManagerUtil.h"
 #include "ProductNames.h"
 #include "RegistrySettings.h"
-#include "ServiceAction.h"
 #include "ServiceData.h"
 
 #include <windows.h>
@@ -26,9 +28,9 @@
 #include <cstdlib>
 #include <cstring>
 
-// The manager's program-wide objects, in the manager's order: the service control classes use them.
-CUtil util;
-CServiceAction serviceAction;
+// The program-wide objects, in RavelinCtl's order: messages go to the console.
+CConsoleFeedback consoleFeedback;
+CUtil util(&consoleFeedback);
 
 namespace {
 
@@ -81,6 +83,7 @@ int MakeDemoTable()
         std::fprintf(stderr, "Cannot save the service table %s.\n", util.propertiesPath);
         return 1;
     }
+    CConsoleServiceActions serviceAction(util);
     int failures = 0;
     slot = 0;
     for (const DemoService& demo : kDemoServices) {

@@ -4,6 +4,7 @@
 #include "HandleT.h"
 #include "ProductNames.h"
 #include "RegistrySettings.h"
+#include "SystemMessage.h"
 
 #include <psapi.h>
 #include <cstring>
@@ -58,8 +59,23 @@ bool WaitProcessesGone(const std::vector<DWORD>& processIds, DWORD timeoutMs)
 } // namespace
 
 CInstallationServices::CInstallationServices(const std::string& installDir)
-    : installDir_(installDir)
+    : installDir_(installDir), scm_(kFinderScmAccess)
 {
+}
+
+void CInstallationServices::ReportFailure(const char* action, const std::string& name,
+                                          DWORD error)
+{
+    char reason[320];
+    FormatSystemError(error, reason, sizeof(reason));
+    std::printf("Cannot %s the service %s: %s.\n", action, name.c_str(), reason);
+}
+
+void CInstallationServices::ReportConnectFailure() const
+{
+    char reason[320];
+    FormatSystemError(scm_.ConnectError(), reason, sizeof(reason));
+    std::printf("Cannot open the Service Control Manager: %s.\n", reason);
 }
 
 bool CInstallationServices::CloseManager()
@@ -148,18 +164,19 @@ bool CInstallationServices::StopServices(const std::vector<InstalledService>& ru
     if (!WaitProcessesGone(applications, kRunRequestMaximumMs))
         std::printf("An application did not end within %lu ms of the run request.\n",
                     kRunRequestMaximumMs);
-    DWORD spent = ::GetTickCount() - saved;
-    if (requested && spent < kRunRequestMinimumMs)
-        ::Sleep(kRunRequestMinimumMs - spent);
+    if (requested)
+        CServiceControl::HoldSince(saved, kRunRequestMinimumMs);
 
     bool allStopped = true;
     std::vector<DWORD> hosts;
     for (const InstalledService& service : running) {
-        if (!scm_.SendStop(service.name)) {
-            DWORD error = ::GetLastError();
-            if (scm_.State(service.name) == SERVICE_STOPPED)
+        ServiceResult result = scm_.SendStop(service.name.c_str());
+        if (!result.Succeeded()) {
+            DWORD state = 0;
+            scm_.QueryState(service.name.c_str(), state);
+            if (state == SERVICE_STOPPED)
                 continue;
-            std::printf("Cannot stop the service %s (error %lu).\n", service.name.c_str(), error);
+            ReportFailure("stop", service.name, result.error);
             Log(service.slot, kLogError, "Service stop failed.");
             allStopped = false;
             continue;
@@ -168,7 +185,7 @@ bool CInstallationServices::StopServices(const std::vector<InstalledService>& ru
         hosts.push_back(service.processId);
     }
     for (const InstalledService& service : running) {
-        if (!scm_.WaitState(service.name, SERVICE_STOPPED, kStopMs)) {
+        if (!scm_.WaitState(service.name.c_str(), SERVICE_STOPPED, kStopMs)) {
             std::printf("The service %s did not stop.\n", service.name.c_str());
             allStopped = false;
         } else {
@@ -182,7 +199,7 @@ bool CInstallationServices::StopServices(const std::vector<InstalledService>& ru
 bool CInstallationServices::StopRunning(std::vector<std::string>* stopped)
 {
     if (!scm_.Connected()) {
-        std::printf("Cannot open the Service Control Manager (error %lu).\n", ::GetLastError());
+        ReportConnectFailure();
         return false;
     }
     std::vector<InstalledService> running;
@@ -205,17 +222,20 @@ bool CInstallationServices::Start(const std::vector<std::string>& names)
     bool allStarted = true;
     for (const InstalledService& service : services) {
         std::vector<InstalledService> one(1, service);
-        if (!SaveRunRequested(one, 1))
+        auto save = [&](uint32_t value) {
+            if (SaveRunRequested(one, value))
+                return true;
             std::printf("Cannot save the run request of %s.\n", service.name.c_str());
-        if (scm_.Start(service.name)) {
+            return false;
+        };
+        ServiceResult result = scm_.StartWithRunRequest(service.name.c_str(), save);
+        if (result.Succeeded()) {
             std::printf("Started the service %s.\n", service.name.c_str());
             Log(service.slot, kLogEvent, "Service started.");
             continue;
         }
-        std::printf("Cannot start the service %s (error %lu).\n", service.name.c_str(),
-                    ::GetLastError());
+        ReportFailure("start", service.name, result.error);
         Log(service.slot, kLogError, "Service start failed.");
-        SaveRunRequested(one, 0);
         allStarted = false;
     }
     return allStarted && services.size() == names.size();
@@ -224,7 +244,7 @@ bool CInstallationServices::Start(const std::vector<std::string>& names)
 bool CInstallationServices::RemoveAll()
 {
     if (!scm_.Connected()) {
-        std::printf("Cannot open the Service Control Manager (error %lu).\n", ::GetLastError());
+        ReportConnectFailure();
         return false;
     }
     std::vector<InstalledService> services = scm_.Find(installDir_);
@@ -234,15 +254,15 @@ bool CInstallationServices::RemoveAll()
             running.push_back(service);
     bool ok = StopServices(running);
     for (const InstalledService& service : services) {
-        if (!scm_.Delete(service.name)) {
-            std::printf("Cannot delete the service %s (error %lu).\n", service.name.c_str(),
-                        ::GetLastError());
+        ServiceResult result = scm_.Remove(service.name.c_str());
+        if (!result.Succeeded()) {
+            ReportFailure("delete", service.name, result.error);
             Log(service.slot, kLogError, "Service uninstall failed.");
             ok = false;
             continue;
         }
         Log(service.slot, kLogEvent, "Service uninstalled.");
-        if (scm_.WaitState(service.name, 0, kGoneMs)) {
+        if (scm_.WaitState(service.name.c_str(), 0, kGoneMs)) {
             std::printf("Removed the service %s.\n", service.name.c_str());
         } else {
             std::printf("The service %s is marked for deletion.\n", service.name.c_str());

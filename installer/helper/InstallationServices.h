@@ -4,7 +4,7 @@
 // (the run request in the service table first, so that each application host terminates its
 // application; the stop control after that), start them again, or remove them.
 
-#include "InstalledServices.h"
+#include "ServiceControl.h"
 #include "ServiceData.h"
 
 #include <string>
@@ -31,9 +31,12 @@ private:
     bool LoadTable();
     bool SaveRunRequested(const std::vector<InstalledService>& services, uint32_t value);
     void Log(int slot, uint8_t type, const char* message) const;
+    // "Cannot <action> the service <name>: <system text>." on stdout.
+    static void ReportFailure(const char* action, const std::string& name, DWORD error);
+    void ReportConnectFailure() const;
 
     std::string installDir_;
-    CInstalledServices scm_;
+    CServiceControl scm_;
     std::string dataPath_;
     std::string tablePath_;
     CServiceData table_;

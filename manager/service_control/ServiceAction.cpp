@@ -3,37 +3,20 @@
 #include "BoundedText.h"
 #include "ManagerTable.h"
 #include "ManagerUtil.h"
-#include "ProductNames.h"
-
-#include <cstring>
+#include "RecordService.h"
 
 namespace {
 
-// SC_MANAGER_CREATE_SERVICE | SC_MANAGER_QUERY_LOCK_STATUS | SC_MANAGER_MODIFY_BOOT_CONFIG | DELETE
-const DWORD kScmAccess = 0x10032;
 const char kCannotSave[] = "Internal error:\n\nCannot save the service data.";
 // What remains of the stop's hold at the end of the session: one poll of the host and a margin.
 const DWORD kSessionEndHoldMs = 2500;
 
-// A quoted path of a program in the installation folder: "<installPath>\<program>".
-bool QuotedProgramPath(const char* program, char (&path)[256])
-{
-    return FormatText(path, sizeof(path), "\"%s\\%s\"", util.installPath, program);
-}
-
-LONG SetText(HKEY key, const char* name, const char* text)
-{
-    // The terminating NUL is part of the data.
-    return ::RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                            static_cast<DWORD>(std::strlen(text) + 1));
-}
-
 } // namespace
 
 CServiceAction::CServiceAction()
-    : scmHandle(::OpenSCManagerA(NULL, NULL, kScmAccess))
+    : control(kManagerScmAccess)
 {
-    if (!scmHandle)
+    if (!control.Connected())
         util.ErrorBox("Internal error:\n\nFailed to get the Service Control Manager handle.\n\n"
                       "You cannot use the Ravelin at this time.\nPlease log on as an "
                       "administrator and try again.");
@@ -62,56 +45,24 @@ bool CServiceAction::ServiceNameOf(int slot, char (&name)[81]) const
 int CServiceAction::Install(int slot)
 {
     char serviceName[81];
-    if (!scmHandle || !ServiceNameOf(slot, serviceName))
+    if (!control.Connected() || !ServiceNameOf(slot, serviceName))
         return InstallFailed(slot);
-    const ServiceRecord& record = *RecordOf(slot);
-    char displayName[sizeof(record.displayName) + 1];
-    CopyField(displayName, record.displayName);
-    char imagePath[256];
-    if (!QuotedProgramPath("Ravelin.exe", imagePath)) {
+    RecordRegistration registration;
+    if (!registration.Make(*RecordOf(slot), util.installPath)) {
         ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return InstallFailed(slot);
     }
-
-    CScHandle service(::CreateServiceA(scmHandle.Get(), serviceName, displayName,
-                                       SERVICE_ALL_ACCESS,
-                                       SERVICE_WIN32_OWN_PROCESS | SERVICE_INTERACTIVE_PROCESS,
-                                       SERVICE_AUTO_START, SERVICE_ERROR_NORMAL, imagePath, NULL,
-                                       NULL, NULL, NULL, NULL));
-    if (!service)
-        return InstallFailed(slot);
-    service.Reset();
-
-    if (!WriteParameters(serviceName, record))
+    ServiceResult result = control.Register(registration.Registration());
+    if (result.failedStep == ServiceStep::Parameters)
         return RegistryFailed(slot);
+    if (!result.Succeeded()) {
+        // The install box is chosen by the system's error.
+        ::SetLastError(result.error);
+        return InstallFailed(slot);
+    }
     AwaitLine(slot, kLogEvent, "Service installed.");
     util.ShowProgress("Installing...");
     WritePendingLine();
-    return 1;
-}
-
-int CServiceAction::WriteParameters(const char* serviceName, const ServiceRecord& record)
-{
-    char keyPath[sizeof(kServicesKey) + 82];
-    FormatText(keyPath, sizeof(keyPath), "%s\\%s", kServicesKey, serviceName);
-    HKEY opened = NULL;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_ALL_ACCESS, &opened) != ERROR_SUCCESS)
-        return 0;
-    CRegKey serviceKey(opened);
-    HKEY created = NULL;
-    if (::RegCreateKeyA(serviceKey.Get(), "Parameters", &created) != ERROR_SUCCESS)
-        return 0;
-    CRegKey parameters(created);
-
-    char application[256];
-    char slotId[sizeof(record.slotId) + 1];
-    CopyField(slotId, record.slotId);
-    if (!QuotedProgramPath("Halyard.exe", application))
-        return 0;
-    if (SetText(parameters.Get(), "Application", application) != ERROR_SUCCESS)
-        return 0;
-    if (SetText(parameters.Get(), "AppParameters", slotId) != ERROR_SUCCESS)
-        return 0;
     return 1;
 }
 
@@ -164,20 +115,11 @@ void CServiceAction::WritePendingLine()
     pendingLine_ = PendingLine();
 }
 
-CScHandle CServiceAction::OpenRecordService(int slot, DWORD access) const
-{
-    char serviceName[81];
-    if (!scmHandle || !ServiceNameOf(slot, serviceName))
-        return CScHandle();
-    return CScHandle(::OpenServiceA(scmHandle.Get(), serviceName, access));
-}
-
 int CServiceAction::Uninstall(int slot)
 {
-    CScHandle service = OpenRecordService(slot, DELETE);
-    if (!service || !::DeleteService(service.Get()))
+    char serviceName[81];
+    if (!ServiceNameOf(slot, serviceName) || !control.Remove(serviceName).Succeeded())
         return ReportFailure(slot, "Service uninstall failed.");
-    service.Reset();
     AwaitLine(slot, kLogEvent, "Service uninstalled.");
     util.ShowProgress("Uninstalling...");
     WritePendingLine();
@@ -186,10 +128,9 @@ int CServiceAction::Uninstall(int slot)
 
 int CServiceAction::Start(int slot)
 {
-    CScHandle service = OpenRecordService(slot, SERVICE_START);
-    if (!service || !::StartServiceA(service.Get(), 0, NULL))
+    char serviceName[81];
+    if (!ServiceNameOf(slot, serviceName) || !control.Start(serviceName).Succeeded())
         return ReportFailure(slot, "Service start failed.");
-    service.Reset();
     AwaitLine(slot, kLogEvent, "Service started.");
     util.ShowProgress("Starting...");
     WritePendingLine();
@@ -198,38 +139,21 @@ int CServiceAction::Start(int slot)
 
 int CServiceAction::Stop(int slot)
 {
-    CScHandle service = OpenRecordService(slot, SERVICE_STOP);
-    if (!service)
+    char serviceName[81];
+    if (!ServiceNameOf(slot, serviceName))
         return ReportFailure(slot, "Service stop failed.");
-    SERVICE_STATUS status;
-    if (!::ControlService(service.Get(), SERVICE_CONTROL_STOP, &status)) {
-        service.Reset();
+    ServiceResult result = control.SendStop(serviceName);
+    if (result.failedStep == ServiceStep::Stop)
         util.WriteLog(slot, kLogError, "Application couldn't terminated.");
+    if (!result.Succeeded())
         return ReportFailure(slot, "Service stop failed.");
-    }
-    service.Reset();
     util.WriteLog(slot, kLogEvent, "Service stopped.");
     return 1;
 }
 
 ServiceStatus CServiceAction::QueryStatus(int slot)
 {
-    if (!scmHandle)
-        return Unknown;
-    const ServiceRecord* record = RecordOf(slot);
-    if (!record)
-        return Unknown;
-    char displayName[sizeof(record->displayName) + 1];
-    CopyField(displayName, record->displayName);
-    char serviceName[81];
-    CUtil::MakeServiceName(displayName, serviceName, sizeof(serviceName));
-    CScHandle service(::OpenServiceA(scmHandle.Get(), serviceName, SERVICE_QUERY_STATUS));
-    if (!service)
-        return Ready;
-    SERVICE_STATUS status;
-    if (!::QueryServiceStatus(service.Get(), &status))
-        return Unknown;
-    return StatusOfState(status.dwCurrentState);
+    return QueryRecordStatus(control, RecordOf(slot));
 }
 
 void CServiceAction::SaveOrReport(CManagerTable& table)
@@ -292,9 +216,7 @@ void CServiceAction::FinishForSessionEnd()
     // stops. Here only a few seconds remain, so it is cut to one poll of the host (every
     // 2000 ms) with a margin, counted from the save.
     if (heldStop_.slot >= 0 && !heldStop_.sent) {
-        DWORD held = ::GetTickCount() - heldStop_.savedAt;
-        if (held < kSessionEndHoldMs)
-            ::Sleep(kSessionEndHoldMs - held);
+        CServiceControl::HoldSince(heldStop_.savedAt, kSessionEndHoldMs);
         heldStop_.result = SendStop(heldStop_.slot, *heldStop_.table);
         heldStop_.sent = true;
     }

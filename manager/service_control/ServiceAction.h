@@ -1,10 +1,11 @@
 #pragma once
 // Registration and control of the services of the table's records through the Service Control
-// Manager, and the run-request handshakes with the records' application hosts.
+// Manager, and the run-request handshakes with the records' application hosts, as the manager
+// shows them: message boxes, progress dialogs and log lines over the window-free service control.
 
-#include "HandleT.h"
 #include "Object.h"
-#include "ServiceStatus.h"
+#include "ServiceActions.h"
+#include "ServiceControl.h"
 
 #include <windows.h>
 #include <cstdint>
@@ -12,7 +13,7 @@
 class CManagerTable;
 struct ServiceRecord;
 
-class CServiceAction : public CObject {
+class CServiceAction : public CObject, public IServiceActions {
 public:
     // Opens the local SCM; on failure tells the user and goes on without it.
     CServiceAction();
@@ -20,17 +21,17 @@ public:
 
     // Each takes a slot 0..49 of the in-memory table, makes one SCM request, reports its own
     // failure (message box and log line) and returns 1 for success, 0 for failure.
-    int Install(int slot);
-    int Uninstall(int slot);
+    int Install(int slot) override;
+    int Uninstall(int slot) override;
     int Start(int slot);
     int Stop(int slot);
-    ServiceStatus QueryStatus(int slot);
+    ServiceStatus QueryStatus(int slot) override;
 
     // runRequested 1 and a save, then Start; restored to 0 when the SCM refuses.
-    int StartWithHandshake(int slot, CManagerTable& table);
+    int StartWithHandshake(int slot, CManagerTable& table) override;
     // runRequested 0 and a save, "Stopping..." for about 6 s so that the host sees the request
     // and ends the application, then Stop; restored to 1 when the SCM refuses.
-    int StopWithHandshake(int slot, CManagerTable& table);
+    int StopWithHandshake(int slot, CManagerTable& table) override;
 
     // The end of the session, which may end the process before a waiting step returns: a stop
     // handshake in its hold sends its stop now (the handshake then does not send it again),
@@ -38,16 +39,14 @@ public:
     // A failure on the way is logged without a box, which no one would answer.
     void FinishForSessionEnd();
 
-    CScHandle scmHandle;
+    // The local SCM, opened with the manager's access.
+    CServiceControl control;
 
 private:
     // The slot's record, when the table exists and the slot lies within it.
     ServiceRecord* RecordOf(int slot) const;
     // The record's service name; false when there is no such record or its name is empty.
     bool ServiceNameOf(int slot, char (&name)[81]) const;
-    // The record's service opened with the access; no handle without the SCM or a name.
-    CScHandle OpenRecordService(int slot, DWORD access) const;
-    int WriteParameters(const char* serviceName, const ServiceRecord& record);
     int InstallFailed(int slot);
     int RegistryFailed(int slot);
     int ReportFailure(int slot, const char* text);

@@ -3,7 +3,7 @@
 #include "BoundedText.h"
 #include "ManagerTable.h"
 #include "ManagerUtil.h"
-#include "ServiceAction.h"
+#include "ServiceActions.h"
 
 #include <cstring>
 
@@ -39,7 +39,7 @@ FlowOutcome OutcomeOf(bool succeeded)
 } // namespace
 
 CServiceCommandFlows::CServiceCommandFlows(CUtil& util, CManagerTable& table,
-                                           CServiceAction& actions, IServiceCommandUi& ui)
+                                           IServiceActions& actions, IServiceCommandUi& ui)
     : util_(util), table_(table), actions_(actions), ui_(ui)
 {
 }

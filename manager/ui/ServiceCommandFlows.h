@@ -8,7 +8,7 @@
 #include "ServiceStatus.h"
 
 class CManagerTable;
-class CServiceAction;
+class IServiceActions;
 class CUtil;
 struct ServiceRecord;
 
@@ -24,7 +24,7 @@ enum class FlowOutcome {
 
 class CServiceCommandFlows {
 public:
-    CServiceCommandFlows(CUtil& util, CManagerTable& table, CServiceAction& actions,
+    CServiceCommandFlows(CUtil& util, CManagerTable& table, IServiceActions& actions,
                          IServiceCommandUi& ui);
     CServiceCommandFlows(const CServiceCommandFlows&) = delete;
     CServiceCommandFlows& operator=(const CServiceCommandFlows&) = delete;
@@ -58,7 +58,7 @@ private:
 
     CUtil& util_;
     CManagerTable& table_;
-    CServiceAction& actions_;
+    IServiceActions& actions_;
     IServiceCommandUi& ui_;
     ServiceStatus lastStatus_ = Unknown;
 };

@@ -4,8 +4,10 @@
 // the manager runs.
 
 #include "CtlRunner.h"
+#include "HandleT.h"
 #include "ServiceTestBase.h"
 #include "StopOrderWatch.h"
+#include "SystemMessage.h"
 #include "TableBytes.h"
 #include "TestSupport.h"
 
@@ -300,15 +302,43 @@ TEST_F(CtlTest, AnExistingPairOfOneScmNameListsAsItIsAndNoThirdIsAdded)
 
 TEST_F(CtlTest, MessagesOfTheServiceActionsGoToTheConsole)
 {
-    // The SCM refuses a name with a backslash: the install box's text arrives on stderr and the
-    // program ends by itself (a message box would have kept it waiting).
+    // The SCM refuses a name with a backslash: RavelinCtl names the action and gives the
+    // system's text on stderr, and ends by itself (a message box would have kept it waiting).
     Track("Bad\\Name");
     CtlResult result = Ctl({"add", "Bad\\Name", DefaultApp(), "--install", "--start"});
     EXPECT_EQ(1u, result.exitCode);
-    EXPECT_EQ("The specified service name is invalid.\n", result.err);
+    char reason[320];
+    FormatSystemError(ERROR_INVALID_NAME, reason, sizeof(reason));
+    EXPECT_EQ(std::string("Cannot install the service \"Bad\\Name\": ") + reason + ".\n",
+              result.err);
     EXPECT_EQ("00  Ready  Bad\\Name\n", result.out);
     EXPECT_EQ(0u, OnDisk(0).runRequested);
     EXPECT_THAT(LogOf(0), ElementsAre("EVENT: Service created.", "ERROR: Service install failed."));
+}
+
+TEST_F(CtlTest, AStartTheSystemRefusesIsToldWithItsReasonAndWithdrawn)
+{
+    Track("Broken Start");
+    ASSERT_EQ(0u, Ctl({"add", "Broken Start", DefaultApp(), "--install"}).exitCode);
+    {
+        // The service's image moved away behind RavelinCtl's back: the SCM cannot start it.
+        CScHandle scm(::OpenSCManagerA(NULL, NULL, SC_MANAGER_CONNECT));
+        CScHandle service(::OpenServiceA(scm.Get(), "Broken-Start", SERVICE_CHANGE_CONFIG));
+        ASSERT_TRUE(service);
+        ASSERT_TRUE(::ChangeServiceConfigA(service.Get(), SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
+                                           SERVICE_NO_CHANGE, "C:\\Nowhere\\Ravelin.exe", NULL,
+                                           NULL, NULL, NULL, NULL, NULL));
+    }
+    CtlResult started = Ctl({"start", "Broken Start"});
+    EXPECT_EQ(1u, started.exitCode);
+    EXPECT_EQ("00  Stopped  Broken Start\n", started.out);
+    EXPECT_THAT(started.err, ::testing::StartsWith("Cannot start the service \"Broken Start\": "));
+    EXPECT_THAT(started.err, HasSubstr(" (error "));
+    EXPECT_THAT(started.err, ::testing::EndsWith(").\n"));
+    // The run request saved before the start is withdrawn again.
+    EXPECT_EQ(0u, OnDisk(0).runRequested);
+    EXPECT_THAT(LogOf(0), ElementsAre("EVENT: Service created.", "EVENT: Service installed.",
+                                      "ERROR: Service start failed."));
 }
 
 TEST_F(CtlTest, DeleteAndClearLogAskUnlessTold)
@@ -511,4 +541,61 @@ TEST_F(CtlTest, HelpAndVersion)
     CtlResult none = Ctl({});
     EXPECT_EQ(2u, none.exitCode);
     EXPECT_EQ("No command given. Try RavelinCtl --help.\n", none.err);
+}
+
+namespace {
+
+// The DLLs a program imports, read from its file's import directory.
+std::vector<std::string> ImportedDlls(const std::string& path)
+{
+    std::string bytes = ReadFileBytes(path);
+    std::vector<std::string> names;
+    auto at = [&bytes](size_t offset) { return bytes.data() + offset; };
+    const IMAGE_DOS_HEADER* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(at(0));
+    const IMAGE_NT_HEADERS* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(at(dos->e_lfanew));
+    const IMAGE_SECTION_HEADER* sections = IMAGE_FIRST_SECTION(nt);
+    auto fileOffset = [&](DWORD rva) -> size_t {
+        for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i)
+            if (rva >= sections[i].VirtualAddress &&
+                rva < sections[i].VirtualAddress + sections[i].SizeOfRawData)
+                return rva - sections[i].VirtualAddress + sections[i].PointerToRawData;
+        return 0;
+    };
+    DWORD importRva =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    for (const IMAGE_IMPORT_DESCRIPTOR* entry =
+             reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(at(fileOffset(importRva)));
+         entry->Name != 0; ++entry) {
+        std::string name = at(fileOffset(entry->Name));
+        for (char& c : name)
+            c = static_cast<char>(::tolower(static_cast<unsigned char>(c)));
+        names.push_back(name);
+    }
+    return names;
+}
+
+BOOL CALLBACK NoteResource(HMODULE, LPCSTR, LPSTR, LONG_PTR found)
+{
+    *reinterpret_cast<bool*>(found) = true;
+    return FALSE;
+}
+
+} // namespace
+
+TEST(CtlProgram, LinksNoWindowCodeAndNoDialogResources)
+{
+    std::vector<std::string> dlls = ImportedDlls(BinPath("RavelinCtl.exe"));
+    EXPECT_THAT(dlls, ::testing::Contains("advapi32.dll"));
+    for (const char* windowDll : {"comctl32.dll", "comdlg32.dll", "gdi32.dll"})
+        EXPECT_THAT(dlls, ::testing::Not(::testing::Contains(windowDll)));
+    // The manager's dialogs are none of its resources.
+    HMODULE program = ::LoadLibraryExA(BinPath("RavelinCtl.exe").c_str(), NULL,
+                                       LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(nullptr, program);
+    bool anyDialog = false;
+    ::EnumResourceNamesA(program, RT_DIALOG, NoteResource, reinterpret_cast<LONG_PTR>(&anyDialog));
+    EXPECT_FALSE(anyDialog);
+    // The manager itself, built from the window framework, does import them: the check sees them.
+    EXPECT_THAT(ImportedDlls(BinPath("RavelinManager.exe")), ::testing::Contains("comctl32.dll"));
+    ::FreeLibrary(program);
 }

@@ -706,7 +706,7 @@ TEST_F(ServiceActionTest, WithoutTheScmEverythingFailsAndStatusIsUnknown)
 {
     Put(10, "No Scm");
     CServiceAction cut;
-    cut.scmHandle.Reset();
+    cut.control.Disconnect();
     CDialogWatcher watcher;
     watcher.CloseAtOnce("Stopping...");
     // Without the SCM the install box names whatever the last failed call left.
@@ -771,6 +771,6 @@ TEST(ServiceStatusTest, StatesMapToTheFourStatuses)
 
 TEST(ServiceActionStartUp, TheScmOpenedWithoutABox)
 {
-    EXPECT_TRUE(serviceAction.scmHandle);
+    EXPECT_TRUE(serviceAction.control.Connected());
     EXPECT_THAT(TextsOf(missedBoxes.Take()), IsEmpty());
 }

@@ -415,7 +415,7 @@ TEST_F(ServiceFlowTest, EditWithoutTheScmTellsTheUserAndStoresNothing)
 {
     Put(6, "No Scm Edit");
     CServiceAction withoutScm;
-    withoutScm.scmHandle.Reset();
+    withoutScm.control.Disconnect();
     CServiceCommandFlows cut(util, table, withoutScm, ui);
     std::string before = ReadFileBytes(util.propertiesPath);
     ui.entries.push_back(Entry("Dropped", DefaultApp(), workDir));
