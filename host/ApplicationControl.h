@@ -8,6 +8,7 @@ const size_t kDetailSize = 512;
 
 class CUtil;
 class CLaunches;
+struct ServiceOptions;
 
 // Loads the table and launches the slot's application with appPath, " " + appParams and workDir.
 // Writes "CallApplication success: %d" or "CallApplication fail: %d" into detail (left empty when
@@ -15,14 +16,20 @@ class CLaunches;
 int CallApplication(CUtil& util, CLaunches& launches, char (&detail)[kDetailSize]);
 
 // Creates the process with the host's own start-up information and records its identifier in the
-// record's appProcessId and in launchedProcessId. 1/0.
+// record's appProcessId and in launchedProcessId. 1/0. With every option off the process is
+// created exactly as it always was; otherwise the options add its output files (standard input
+// the NUL device, those handles the only ones it inherits), its extra environment variables and
+// its job (the whole tree ended by a stop).
 int StartProcess(CUtil& util, CLaunches& launches, const char* applicationName, char* commandLine,
-                 const char* workingDirectory);
+                 const char* workingDirectory, const ServiceOptions& options);
 
 // Terminates the application: the host's own latest launch while it runs; otherwise the record's
 // appProcessId, but only when that process runs the record's appPath. Writes the failed call's
-// "OpenProcess: ..." or "TerminateProcess: ..." detail. 1 terminated, 0 not.
-int TerminateApplication(CUtil& util, const CLaunches& launches, char (&detail)[kDetailSize]);
+// "OpenProcess: ..." or "TerminateProcess: ..." detail. 1 terminated, 0 not. The launch is
+// marked as ended by the host first, so it is never restarted; with its job, every process the
+// application started is ended too, and the call returns once none is left (or after a bounded
+// wait).
+int TerminateApplication(CUtil& util, CLaunches& launches, char (&detail)[kDetailSize]);
 
 // PROCESS_QUERY_LIMITED_INFORMATION, which the XP-level headers leave out.
 const DWORD kProcessQueryLimitedInformation = 0x1000;

@@ -28,6 +28,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR argument, i
         ::TranslateMessage(&message);
         ::DispatchMessageA(&message);
     }
-    // The quit message's parameter, which is always 0.
+    // The quit message's parameter: 0, or kGaveUpExitCode when restarting was given up.
     return got == 0 ? static_cast<int>(message.wParam) : 0;
 }

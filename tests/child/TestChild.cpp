@@ -5,9 +5,20 @@
 //   --exit-after <ms>   exit by itself after that many milliseconds
 //   --spawn             start a child of its own (a plain test child) and record its id
 //   --ignore-close      ignore WM_CLOSE, the polite request to end
+//   --exit-code <n>     the exit code when it ends by itself (0 otherwise)
+//   --print <n>         write n numbered lines to standard output and n to standard error,
+//                       alternately, through the handles as they are (bytes written unchanged)
+//   --tree              first thing of all, start a child that starts a grandchild at once, and
+//                       a child with CREATE_BREAKAWAY_FROM_JOB; the record's "breakaway=" line
+//                       gives that one's id (0 when the system refused it)
+//   --dump-env          write its environment block, one variable a line, to env-<pid>.txt
+//                       beside its record
+//   --probe-handle      report in the record's "probe=" line whether the handle value in
+//                       RAVELIN_PROBE_HANDLE is a disk file of 12345 bytes (1) or not (0)
 // Without --ignore-close, WM_CLOSE to its hidden top-level window ends it.
 
 #include <windows.h>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,32 +41,101 @@ DWORD WordValue(const char* commandLine, const char* word)
     return found ? static_cast<DWORD>(std::strtoul(found + std::strlen(word), nullptr, 10)) : 0;
 }
 
-DWORD SpawnChild()
+DWORD SpawnChild(const char* arguments = " spawned", DWORD flags = 0)
 {
     char self[MAX_PATH];
     ::GetModuleFileNameA(NULL, self, sizeof(self));
-    char commandLine[] = " spawned";
+    char commandLine[64];
+    std::snprintf(commandLine, sizeof(commandLine), "%s", arguments);
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info;
-    if (!::CreateProcessA(self, commandLine, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &info))
+    if (!::CreateProcessA(self, commandLine, NULL, NULL, FALSE, flags, NULL, NULL, &startup,
+                          &info))
         return 0;
     ::CloseHandle(info.hThread);
     ::CloseHandle(info.hProcess);
     return info.dwProcessId;
 }
 
-// Written under a temporary name first, so a reader never sees half a record.
-void WriteRecord(DWORD spawned)
+bool RecordFolder(char (&folder)[MAX_PATH])
 {
-    char folder[MAX_PATH];
     DWORD length = ::GetEnvironmentVariableA("RAVELIN_CHILD_RECORDS", folder, sizeof(folder));
     if (length >= sizeof(folder))
-        return;
+        return false;
     if (length == 0) {
         std::snprintf(folder, sizeof(folder), "%s", kDefaultRecordFolder);
         ::CreateDirectoryA(folder, NULL);
     }
+    return true;
+}
+
+void WriteAll(HANDLE handle, const char* text, size_t length)
+{
+    DWORD written = 0;
+    while (length > 0 && ::WriteFile(handle, text, static_cast<DWORD>(length), &written, NULL) &&
+           written > 0) {
+        text += written;
+        length -= written;
+    }
+}
+
+// Numbered lines with bytes above 127, so that a changed encoding shows.
+void PrintLines(DWORD count)
+{
+    HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    HANDLE err = ::GetStdHandle(STD_ERROR_HANDLE);
+    char line[64];
+    for (DWORD i = 1; i <= count; ++i) {
+        int length = std::snprintf(line, sizeof(line), "out %05lu \xC3\xA9\xE2\x82\xAC\xFF\n", i);
+        WriteAll(out, line, static_cast<size_t>(length));
+        length = std::snprintf(line, sizeof(line), "err %05lu \xC3\xA9\xE2\x82\xAC\xFF\n", i);
+        WriteAll(err, line, static_cast<size_t>(length));
+    }
+}
+
+void DumpEnvironment()
+{
+    char folder[MAX_PATH];
+    if (!RecordFolder(folder))
+        return;
+    char path[MAX_PATH];
+    char temp[MAX_PATH];
+    std::snprintf(path, sizeof(path), "%s\\env-%lu.txt", folder, ::GetCurrentProcessId());
+    std::snprintf(temp, sizeof(temp), "%s.tmp", path);
+    FILE* file = std::fopen(temp, "wb");
+    if (!file)
+        return;
+    char* block = ::GetEnvironmentStringsA();
+    for (const char* entry = block; entry && *entry; entry += std::strlen(entry) + 1)
+        std::fprintf(file, "%s\n", entry);
+    ::FreeEnvironmentStringsA(block);
+    std::fclose(file);
+    ::MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING);
+}
+
+// Whether the handle whose value RAVELIN_PROBE_HANDLE gives is the probe file (12345 bytes).
+int ProbeHandle()
+{
+    char value[32];
+    DWORD length = ::GetEnvironmentVariableA("RAVELIN_PROBE_HANDLE", value, sizeof(value));
+    if (length == 0 || length >= sizeof(value))
+        return 0;
+    HANDLE handle = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(std::strtoul(value, nullptr, 10)));
+    if (::GetFileType(handle) != FILE_TYPE_DISK)
+        return 0;
+    return ::GetFileSize(handle, NULL) == 12345 ? 1 : 0;
+}
+
+DWORD breakaway = 0;
+int probe = -1;
+
+// Written under a temporary name first, so a reader never sees half a record.
+void WriteRecord(DWORD spawned)
+{
+    char folder[MAX_PATH];
+    if (!RecordFolder(folder))
+        return;
     char cwd[MAX_PATH] = "";
     ::GetCurrentDirectoryA(sizeof(cwd), cwd);
     char path[MAX_PATH];
@@ -65,8 +145,10 @@ void WriteRecord(DWORD spawned)
     FILE* file = std::fopen(temp, "wb");
     if (!file)
         return;
-    std::fprintf(file, "pid=%lu\ncmdline=%s\ncwd=%s\nspawned=%lu\n", ::GetCurrentProcessId(),
-                 ::GetCommandLineA(), cwd, spawned);
+    std::fprintf(file, "pid=%lu\ncmdline=%s\ncwd=%s\nspawned=%lu\nbreakaway=%lu\n",
+                 ::GetCurrentProcessId(), ::GetCommandLineA(), cwd, spawned, breakaway);
+    if (probe >= 0)
+        std::fprintf(file, "probe=%d\n", probe);
     std::fclose(file);
     ::MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING);
 }
@@ -95,8 +177,20 @@ LRESULT CALLBACK ChildWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     const char* commandLine = ::GetCommandLineA();
+    DWORD spawned = 0;
+    if (HasWord(commandLine, "--tree")) {
+        spawned = SpawnChild(" spawned --spawn");
+        breakaway = SpawnChild(" spawned", CREATE_BREAKAWAY_FROM_JOB);
+    }
     ignoreClose = HasWord(commandLine, "--ignore-close");
-    DWORD spawned = HasWord(commandLine, "--spawn") ? SpawnChild() : 0;
+    if (HasWord(commandLine, "--spawn"))
+        spawned = SpawnChild();
+    if (HasWord(commandLine, "--print"))
+        PrintLines(WordValue(commandLine, "--print"));
+    if (HasWord(commandLine, "--dump-env"))
+        DumpEnvironment();
+    if (HasWord(commandLine, "--probe-handle"))
+        probe = ProbeHandle();
 
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = ChildWndProc;
@@ -117,5 +211,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         ::TranslateMessage(&message);
         ::DispatchMessageA(&message);
     }
-    return 0;
+    return static_cast<int>(WordValue(commandLine, "--exit-code"));
 }
