@@ -1,0 +1,268 @@
+// The real host under Wine supervising its application: restarts and their limits, stops that
+// win over restarts, the whole tree ended by a stop, extra environment variables.
+
+#include "SupervisionFixture.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+using ::testing::ElementsAre;
+using namespace host_times;
+
+namespace {
+
+const char kStopped[] = "EVENT: Application terminated by Halyard by request of Ravelin manager.";
+
+// Waits for the launch the log names after the given index; its pid, or 0.
+DWORD LaunchLoggedAt(const std::vector<std::string>& messages, size_t index)
+{
+    const std::string success = "EVENT: CallApplication success: ";
+    if (index >= messages.size() || messages[index].rfind(success, 0) != 0)
+        return 0;
+    return std::strtoul(messages[index].c_str() + success.size(), nullptr, 10);
+}
+
+} // namespace
+
+// With every option off an application that ends by itself is left ended and nothing new is
+// logged; an options area that fails its checks reads the same way.
+TEST_F(SupervisionTest, AllOffOrDamagedOptionsNeverRelaunch)
+{
+    PutRecord(7, "--exit-after 200 --exit-code 1");
+    ServiceOptions always = RestartOptions(kRestartAlways, 0, 0);
+    ServiceRecord damaged;
+    std::memset(&damaged, 0, sizeof(damaged));
+    ASSERT_TRUE(WriteServiceOptions(always, damaged));
+    std::string area(reinterpret_cast<const char*>(damaged.reserved2), sizeof(damaged.reserved2));
+    area[8] ^= 0x01; // the checksum no longer matches
+    PutAreaBytes(7, area);
+
+    DWORD pid = StartHostAndAwaitLaunch();
+    ASSERT_NE(0u, pid);
+    ASSERT_TRUE(WaitUntil([&] { return !IsProcessAlive(pid); }, kStartMs));
+    ::Sleep(kQuietPollsMs); // deliberately idle: a relaunch would come within these polls
+    EXPECT_EQ(1u, ReadChildRecords(childDir).size());
+    EXPECT_THAT(LogMessages(), ElementsAre("EVENT: Application executed by Halyard.",
+                                           "EVENT: CallApplication success: " + Num(pid)));
+    EXPECT_FALSE(host.WaitExit(0));
+}
+
+// on-failure: exit 1 is relaunched after the delay, and with a limit of one the next exit
+// gives up: the host ends with its non-zero exit code.
+TEST_F(SupervisionTest, OnFailureRelaunchesAfterTheDelayThenGivesUpAtTheLimit)
+{
+    PutSupervisedRecord("--exit-after 300 --exit-code 1", RestartOptions(kRestartOnFailure, 2000, 1));
+    DWORD first = StartHostAndAwaitLaunch();
+    ASSERT_NE(0u, first);
+    ASSERT_TRUE(WaitUntil([&] { return !IsProcessAlive(first); }, kStartMs));
+    DWORD ended = ::GetTickCount();
+    std::vector<ChildRecord> children = WaitChildren(2, kStartMs + kPollMs);
+    DWORD relaunchedAfter = ::GetTickCount() - ended;
+    ASSERT_EQ(2u, children.size());
+    EXPECT_GE(relaunchedAfter, 2000u - 100u);
+    EXPECT_LE(relaunchedAfter, 2000u + kPollMs + kStartMs);
+    DWORD second = ChildOtherThan(children, first).pid;
+
+    ASSERT_TRUE(host.WaitExit(kStartMs + kPollMs));
+    EXPECT_EQ(3u, host.ExitCode());
+    EXPECT_THAT(LogMessages(),
+                ElementsAre("EVENT: Application executed by Halyard.",
+                            "EVENT: CallApplication success: " + Num(first),
+                            "ERROR: Application ended by itself, exit code 1.",
+                            "EVENT: Application restarted by Halyard, attempt 1 of 1.",
+                            "EVENT: CallApplication success: " + Num(second),
+                            "ERROR: Application ended by itself, exit code 1.",
+                            "ERROR: Halyard gave up after 1 restarts in 10 minutes."));
+    EXPECT_EQ(2u, ReadChildRecords(childDir).size());
+}
+
+TEST_F(SupervisionTest, OnFailureLeavesAnExitWithCodeZero)
+{
+    PutSupervisedRecord("--exit-after 200", RestartOptions(kRestartOnFailure, 0, 5));
+    DWORD pid = StartHostAndAwaitLaunch();
+    ASSERT_NE(0u, pid);
+    ASSERT_TRUE(WaitMessage("EVENT: Application ended by itself, exit code 0.", kStartMs));
+    ::Sleep(kQuietPollsMs); // deliberately idle: no relaunch may follow
+    EXPECT_EQ(1u, ReadChildRecords(childDir).size());
+    EXPECT_EQ(3u, LogMessages().size());
+    EXPECT_FALSE(host.WaitExit(0));
+}
+
+// always: exit 0 is relaunched; with no limit the line has no "of N".
+TEST_F(SupervisionTest, AlwaysRelaunchesAnExitWithCodeZeroWithoutLimit)
+{
+    PutSupervisedRecord("--exit-after 200", RestartOptions(kRestartAlways, 0, 0));
+    StartHost("07");
+    ASSERT_TRUE(WaitMessage("EVENT: Application restarted by Halyard, attempt 2.",
+                            3 * kPollMs + kStartMs));
+    std::vector<std::string> messages = LogMessages();
+    ASSERT_GE(messages.size(), 7u);
+    EXPECT_EQ("EVENT: Application ended by itself, exit code 0.", messages[2]);
+    EXPECT_EQ("EVENT: Application restarted by Halyard, attempt 1.", messages[3]);
+    EXPECT_EQ("EVENT: Application ended by itself, exit code 0.", messages[5]);
+    RequestStop();
+}
+
+// An application that ends at once: each wait doubles, and after the limit the host gives up.
+TEST_F(SupervisionTest, WaitsGrowUntilTheHostGivesUp)
+{
+    PutSupervisedRecord("--exit-after 50", RestartOptions(kRestartAlways, 1000, 3));
+    DWORD started = ::GetTickCount();
+    StartHost("07");
+    std::vector<DWORD> launchedAt;
+    size_t seen = 0;
+    while (seen < 4 && ::GetTickCount() - started < 60000) {
+        size_t now = ReadChildRecords(childDir).size();
+        for (; seen < now; ++seen)
+            launchedAt.push_back(::GetTickCount());
+        ::Sleep(20);
+    }
+    ASSERT_EQ(4u, launchedAt.size());
+    ASSERT_TRUE(host.WaitExit(kStartMs + kPollMs));
+    EXPECT_EQ(3u, host.ExitCode());
+    // Each gap is the run, the wait and up to one poll: 1, 2 and 4 s of wait.
+    const DWORD waits[] = {1000, 2000, 4000};
+    for (size_t i = 0; i < 3; ++i) {
+        DWORD gap = launchedAt[i + 1] - launchedAt[i];
+        EXPECT_GE(gap, waits[i] - 100) << "gap " << i;
+        EXPECT_LE(gap, waits[i] + kPollMs + kStartMs) << "gap " << i;
+    }
+    std::vector<std::string> messages = LogMessages();
+    ASSERT_EQ(13u, messages.size());
+    EXPECT_EQ("EVENT: Application restarted by Halyard, attempt 1 of 3.", messages[3]);
+    EXPECT_EQ("EVENT: Application restarted by Halyard, attempt 2 of 3.", messages[6]);
+    EXPECT_EQ("EVENT: Application restarted by Halyard, attempt 3 of 3.", messages[9]);
+    EXPECT_EQ("EVENT: Application ended by itself, exit code 0.", messages[11]);
+    EXPECT_EQ("ERROR: Halyard gave up after 3 restarts in 10 minutes.", messages[12]);
+}
+
+// A run of over 10 s clears the count: with a limit of one the host relaunches again instead
+// of giving up.
+TEST_F(SupervisionTest, ARunOfOverTenSecondsResetsTheCount)
+{
+    PutSupervisedRecord("--exit-after 10500 --exit-code 2", RestartOptions(kRestartAlways, 0, 1));
+    StartHost("07");
+    ASSERT_EQ(3u, WaitChildren(3, 2 * (10500 + kPollMs) + kStartMs).size());
+    std::vector<std::string> messages = LogMessages();
+    EXPECT_EQ(2, std::count(messages.begin(), messages.end(),
+                            "EVENT: Application restarted by Halyard, attempt 1 of 1."));
+    EXPECT_EQ(std::string::npos,
+              FindMessage(messages, "ERROR: Halyard gave up after 1 restarts in 10 minutes."));
+    RequestStop();
+    EXPECT_FALSE(host.WaitExit(0));
+}
+
+// A stop that comes while the host waits to relaunch: no launch follows, ever.
+TEST_F(SupervisionTest, StopDuringTheRestartDelayMeansNoLaunch)
+{
+    PutSupervisedRecord("--exit-after 100 --exit-code 1", RestartOptions(kRestartOnFailure, 8000, 5));
+    DWORD pid = StartHostAndAwaitLaunch();
+    ASSERT_NE(0u, pid);
+    ASSERT_TRUE(WaitMessage("ERROR: Application ended by itself, exit code 1.", kStartMs));
+    EditRecord(7, [](TestRecord& record) { record.SetRunRequested(0); });
+    ::Sleep(8000 + kQuietPollsMs); // deliberately past the delay and several polls
+    EXPECT_EQ(1u, ReadChildRecords(childDir).size());
+    std::vector<std::string> messages = LogMessages();
+    for (const std::string& message : messages)
+        EXPECT_EQ(std::string::npos, message.find("restarted")) << message;
+    EXPECT_FALSE(host.WaitExit(0));
+}
+
+// End of the session with revive: the termination is the host's, so the one launch after it
+// is the revive, with no restart on top of it.
+TEST_F(SupervisionTest, EndOfSessionGetsOneReviveAndNoRestart)
+{
+    PutSupervisedRecord("", RestartOptions(kRestartAlways, 0, 0));
+    DWORD first = StartHostAndAwaitLaunch();
+    ASSERT_NE(0u, first);
+    DWORD_PTR result = 0;
+    ASSERT_TRUE(::SendMessageTimeoutA(HostWindow(), WM_QUERYENDSESSION, 0, 0, SMTO_BLOCK, 5000,
+                                      &result));
+    ASSERT_EQ(2u, WaitChildren(2, kReviveLatestMs).size());
+    ::Sleep(kQuietPollsMs); // deliberately idle: a restart would come within these polls
+    std::vector<ChildRecord> children = ReadChildRecords(childDir);
+    ASSERT_EQ(2u, children.size());
+    EXPECT_THAT(LogMessages(),
+                ElementsAre("EVENT: Application executed by Halyard.",
+                            "EVENT: CallApplication success: " + Num(first),
+                            "EVENT: Application terminated by Halyard for end session.",
+                            "EVENT: Application revived by Halyard.",
+                            "EVENT: CallApplication success: " +
+                                Num(ChildOtherThan(children, first).pid)));
+}
+
+// Kill tree: a child and a grandchild started in the application's first moments, and one
+// that asks to break away from the job, are all gone once the host has logged the stop.
+TEST_F(SupervisionTest, KillTreeEndsTheWholeTreeAndWithoutItOnlyTheApplication)
+{
+    ServiceOptions options;
+    options.killTree = true;
+    PutSupervisedRecord("--tree", options);
+    DWORD app = StartHostAndAwaitLaunch();
+    ASSERT_NE(0u, app);
+    std::vector<ChildRecord> tree = WaitChildren(3);
+    ASSERT_EQ(3u, tree.size());
+    // The job allows no breakaway: that child was never created.
+    EXPECT_EQ("0", ChildValue(app, "breakaway"));
+    RequestStop();
+    for (const ChildRecord& child : tree)
+        EXPECT_FALSE(IsProcessAlive(child.pid)) << child.commandLine;
+    EXPECT_THAT(LogMessages(), ElementsAre("EVENT: Application executed by Halyard.",
+                                           "EVENT: CallApplication success: " + Num(app), kStopped));
+}
+
+TEST_F(SupervisionTest, WithoutKillTreeAStopEndsOnlyTheApplication)
+{
+    PutSupervisedRecord("--tree", ServiceOptions());
+    DWORD app = StartHostAndAwaitLaunch();
+    ASSERT_NE(0u, app);
+    std::vector<ChildRecord> tree = WaitChildren(4);
+    ASSERT_EQ(4u, tree.size());
+    EXPECT_NE("0", ChildValue(app, "breakaway"));
+    RequestStop();
+    ASSERT_TRUE(WaitUntil([&] { return !IsProcessAlive(app); }, kStartMs));
+    for (const ChildRecord& child : tree)
+        if (child.pid != app)
+            EXPECT_TRUE(IsProcessAlive(child.pid)) << child.commandLine;
+}
+
+// A restart with kill tree first ends what the earlier run left behind.
+TEST_F(SupervisionTest, KillTreeRestartEndsTheEarlierRunsChildren)
+{
+    ServiceOptions options = RestartOptions(kRestartAlways, 0, 1);
+    options.killTree = true;
+    PutSupervisedRecord("--spawn --exit-after 500", options);
+    DWORD first = StartHostAndAwaitLaunch();
+    ASSERT_NE(0u, first);
+    ASSERT_TRUE(WaitMessage("EVENT: Application restarted by Halyard, attempt 1 of 1.",
+                            kPollMs + kStartMs));
+    std::vector<ChildRecord> children = ReadChildRecords(childDir);
+    DWORD orphan = 0;
+    for (const ChildRecord& child : children)
+        if (child.pid == first)
+            orphan = child.spawned;
+    ASSERT_NE(0u, orphan);
+    EXPECT_FALSE(IsProcessAlive(orphan));
+}
+
+TEST_F(SupervisionTest, TheApplicationSeesTheExtraVariables)
+{
+    ::SetEnvironmentVariableA("RAV_INHERITED", "old");
+    ServiceOptions options;
+    ASSERT_TRUE(SetEnvironmentEntry(options, "rav_inherited", "new value"));
+    ASSERT_TRUE(SetEnvironmentEntry(options, "RAV_ADDED", "x=1;y=2"));
+    PutSupervisedRecord("--dump-env", options);
+    DWORD app = StartHostAndAwaitLaunch();
+    ::SetEnvironmentVariableA("RAV_INHERITED", NULL);
+    ASSERT_NE(0u, app);
+    std::vector<std::string> environment = ChildEnvironment(app);
+    std::vector<std::string> ours;
+    for (const std::string& entry : environment)
+        if (::lstrcmpiA(entry.substr(0, 4).c_str(), "RAV_") == 0 ||
+            entry.rfind("RAVELIN_CHILD_RECORDS=", 0) == 0)
+            ours.push_back(entry);
+    EXPECT_THAT(ours, ::testing::UnorderedElementsAre("rav_inherited=new value",
+                                                       "RAV_ADDED=x=1;y=2",
+                                                       "RAVELIN_CHILD_RECORDS=" + childDir));
+}
