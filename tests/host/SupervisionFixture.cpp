@@ -1,6 +1,6 @@
 #include "SupervisionFixture.h"
 
-#include "ServiceRecord.h"
+#include "RecordOptions.h"
 
 #include <cstring>
 #include <sstream>
@@ -22,10 +22,7 @@ void SupervisionTest::PutSupervisedRecord(const std::string& appParams,
     TableImage image;
     FillRecord(image[7], 7, "Test Service", BinPath("TestChild.exe"), workDir, appParams, revive);
     image[7].SetRunRequested(1);
-    ServiceRecord record;
-    std::memcpy(&record, image[7].Bytes(), sizeof(record));
-    ASSERT_TRUE(WriteServiceOptions(options, record));
-    std::memcpy(image[7].Bytes(), &record, sizeof(record));
+    ASSERT_TRUE(PutServiceOptions(image[7], options));
     WriteTable(tablePath, image);
 }
 

@@ -4,7 +4,7 @@
 
 #include "SupervisionFixture.h"
 
-#include "ServiceRecord.h"
+#include "RecordOptions.h"
 
 #include <cstring>
 #include <memory>
@@ -41,10 +41,7 @@ TEST_F(SupervisionTest, StopRacingTheApplicationsExitNeverLaunchesAfterTheStop)
         FillRecord(image[slot], slot, name.c_str(), BinPath("TestChild.exe"), workDir,
                    "--exit-after " + std::to_string(200 + slot * 37 % 1500), 0);
         image[slot].SetRunRequested(1);
-        ServiceRecord record;
-        std::memcpy(&record, image[slot].Bytes(), sizeof(record));
-        ASSERT_TRUE(WriteServiceOptions(RestartOptions(kRestartAlways, slot % 5 * 200, 0), record));
-        std::memcpy(image[slot].Bytes(), &record, sizeof(record));
+        ASSERT_TRUE(PutServiceOptions(image[slot], RestartOptions(kRestartAlways, slot % 5 * 200, 0)));
     }
     WriteTable(tablePath, image);
 

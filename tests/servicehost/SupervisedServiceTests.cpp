@@ -7,7 +7,7 @@
 #include "EventLog.h"
 #include "RegistrySettings.h"
 #include "ServiceOptions.h"
-#include "ServiceRecord.h"
+#include "RecordOptions.h"
 
 #include <cstring>
 
@@ -28,10 +28,7 @@ TEST_F(ServiceTest, HalyardGivingUpStopsTheServiceWithAServiceSpecificError)
     options.restartDelayMs = 0;
     options.maxRestarts = 1;
     options.killTree = true;
-    ServiceRecord record;
-    std::memcpy(&record, image[7].Bytes(), sizeof(record));
-    ASSERT_TRUE(WriteServiceOptions(options, record));
-    std::memcpy(image[7].Bytes(), &record, sizeof(record));
+    ASSERT_TRUE(PutServiceOptions(image[7], options));
     WriteTable(dataDir + "\\Properties.dat", image);
     std::string logPath = dataDir + "\\07.log";
     ::DeleteFileA(logPath.c_str());

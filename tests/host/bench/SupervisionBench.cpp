@@ -12,7 +12,7 @@
 #include "HandleT.h"
 #include "LinuxProcess.h"
 #include "ServiceOptions.h"
-#include "ServiceRecord.h"
+#include "RecordOptions.h"
 #include "TableBytes.h"
 #include "TestSupport.h"
 
@@ -55,10 +55,7 @@ void WriteRecord(const std::string& tablePath, const std::string& workDir, const
     std::snprintf(options.stdoutPath, sizeof(options.stdoutPath), "out.log");
     std::snprintf(options.stderrPath, sizeof(options.stderrPath), "err.log");
     SetEnvironmentEntry(options, "BENCH", "1");
-    ServiceRecord record;
-    std::memcpy(&record, image[7].Bytes(), sizeof(record));
-    WriteServiceOptions(options, record);
-    std::memcpy(image[7].Bytes(), &record, sizeof(record));
+    PutServiceOptions(image[7], options);
     WriteTable(tablePath, image);
 }
 
