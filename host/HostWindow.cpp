@@ -1,11 +1,9 @@
 #include "HostWindow.h"
 
 #include "ApplicationControl.h"
-#include "BoundedText.h"
+#include "HostSupervision.h"
 #include "HostUtil.h"
 #include "Launches.h"
-#include "ServiceOptions.h"
-#include "Supervision.h"
 #include "resource.h"
 
 #include <cstdint>
@@ -18,86 +16,12 @@ namespace {
 HINSTANCE hostInstance;
 HWND hostWindow;
 CLaunches launches;
-CRestartSupervisor supervisor;
-int hostExitCode = 0;
-
-// The restart that the restart timer will make, and the launches' generation it belongs to.
-struct PendingRestart {
-    unsigned generation = 0;
-    uint32_t attempt = 0;
-    RestartSettings settings;
-} pendingRestart;
 
 // Writes a summary line and, after it, the operation's detail text as a line of the same type.
 void WriteLogWithDetail(uint8_t type, const char* summary, const char* detail)
 {
     util.WriteLog(type, summary);
     util.WriteLog(type, detail);
-}
-
-// Decides what follows an exit the application made by itself: a relaunch after a wait,
-// nothing, or giving up, which ends the host with a non-zero exit code.
-void OnOwnExit(HWND window, const RestartSettings& settings, DWORD exitCode, DWORD runMs)
-{
-    RestartDecision decision = supervisor.OnExit(settings, exitCode, runMs, ::GetTickCount());
-    if (decision.action == kGiveUp) {
-        char message[96];
-        FormatText(message, sizeof(message), "Halyard gave up after %d restarts in %d minutes.",
-                   static_cast<int>(settings.maxRestarts), kRestartWindowMinutes);
-        util.WriteLog(kLogError, message);
-        hostExitCode = kGaveUpExitCode;
-        ::DestroyWindow(window);
-        return;
-    }
-    if (decision.action != kRestartLater)
-        return;
-    pendingRestart.generation = launches.Generation();
-    pendingRestart.attempt = decision.attempt;
-    pendingRestart.settings = settings;
-    ::SetTimer(window, kRestartTimer, decision.waitMs, NULL);
-}
-
-// At each poll while the application should run: an exit it made by itself is logged and, by
-// its launch's restart option, followed up. With restart "never" nothing is logged.
-void SuperviseApplication(HWND window)
-{
-    DWORD exitCode = 0;
-    DWORD runMs = 0;
-    RestartSettings settings;
-    if (!launches.TakeOwnExit(&exitCode, &runMs, &settings) || settings.restart == kRestartNever)
-        return;
-    char message[96];
-    FormatText(message, sizeof(message), "Application ended by itself, exit code %d.",
-               static_cast<int>(exitCode));
-    util.WriteLog(exitCode == 0 ? kLogEvent : kLogError, message);
-    OnOwnExit(window, settings, exitCode, runMs);
-}
-
-// Restart timer: the wait is over. A stop, the end of the session or any other launch since
-// the wait began voids it, and so does a stop request already in the record.
-void OnRestartTimer(HWND window)
-{
-    ::KillTimer(window, kRestartTimer);
-    if (launches.Generation() != pendingRestart.generation)
-        return;
-    if (!util.LoadOwnRecord() || util.Record().runRequested == 0)
-        return;
-    char detail[kDetailSize] = "";
-    if (!CallApplication(util, launches, detail)) {
-        WriteLogWithDetail(kLogError, "Halyard couldn't execute the application.", detail);
-        // As an application that ended at once: the next wait is longer, and it counts.
-        OnOwnExit(window, pendingRestart.settings, 1, 0);
-        return;
-    }
-    char message[96];
-    if (pendingRestart.settings.maxRestarts != 0)
-        FormatText(message, sizeof(message), "Application restarted by Halyard, attempt %d of %d.",
-                   static_cast<int>(pendingRestart.attempt),
-                   static_cast<int>(pendingRestart.settings.maxRestarts));
-    else
-        FormatText(message, sizeof(message), "Application restarted by Halyard, attempt %d.",
-                   static_cast<int>(pendingRestart.attempt));
-    WriteLogWithDetail(kLogEvent, message, detail);
 }
 
 // Poll timer: the manager asks for a stop by saving runRequested 0. Only the host's own record
@@ -107,11 +31,11 @@ void OnPollTimer(HWND window)
     if (!util.LoadOwnRecord())
         return;
     if (util.Record().runRequested != 0) {
-        SuperviseApplication(window);
+        SuperviseApplication(window, launches);
         return;
     }
     ::KillTimer(window, kPollTimer);
-    ::KillTimer(window, kRestartTimer); // no relaunch after a stop
+    CancelRestart(window); // no relaunch after a stop
     char detail[kDetailSize] = "";
     if (TerminateApplication(util, launches, detail))
         util.WriteLog(kLogEvent,
@@ -139,7 +63,7 @@ LRESULT OnQueryEndSession(HWND window)
 {
     if (util.Record().reviveOnSessionEnd != 1)
         return TRUE;
-    ::KillTimer(window, kRestartTimer); // the revive is the one launch that follows
+    CancelRestart(window); // the revive is the one launch that follows
     char detail[kDetailSize] = "";
     if (TerminateApplication(util, launches, detail))
         util.WriteLog(kLogEvent, "Application terminated by Halyard for end session.");
@@ -198,7 +122,7 @@ LRESULT CALLBACK HostWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 {
     switch (message) {
     case WM_DESTROY:
-        ::PostQuitMessage(hostExitCode);
+        ::PostQuitMessage(HostExitCode());
         return 0;
     case WM_QUERYENDSESSION:
         return OnQueryEndSession(window);
@@ -208,7 +132,7 @@ LRESULT CALLBACK HostWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         else if (wParam == kReviveTimer)
             OnReviveTimer(window);
         else if (wParam == kRestartTimer)
-            OnRestartTimer(window);
+            OnRestartTimer(window, launches);
         return 0;
     default:
         return ::DefWindowProcA(window, message, wParam, lParam);

@@ -6,10 +6,6 @@
 const UINT_PTR kPollTimer = 4;
 const UINT kPollPeriodMs = 2000;
 const UINT_PTR kReviveTimer = 2;
-const UINT_PTR kRestartTimer = 5;
-// The host's exit code when it gives up restarting its application: the service host then
-// stops the service with it as a service-specific error.
-const int kGaveUpExitCode = 3;
 const UINT kReviveDelayMs = 10000;
 const size_t kResourceTextSize = 80;
 

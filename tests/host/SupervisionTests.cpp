@@ -3,6 +3,8 @@
 
 #include "SupervisionFixture.h"
 
+#include "HandleT.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -14,13 +16,13 @@ namespace {
 
 const char kStopped[] = "EVENT: Application terminated by Halyard by request of Ravelin manager.";
 
-// Waits for the launch the log names after the given index; its pid, or 0.
-DWORD LaunchLoggedAt(const std::vector<std::string>& messages, size_t index)
+// The application of a --tree launch among the processes it started.
+DWORD TreeRoot(const std::vector<ChildRecord>& tree)
 {
-    const std::string success = "EVENT: CallApplication success: ";
-    if (index >= messages.size() || messages[index].rfind(success, 0) != 0)
-        return 0;
-    return std::strtoul(messages[index].c_str() + success.size(), nullptr, 10);
+    for (const ChildRecord& child : tree)
+        if (child.commandLine == " --tree")
+            return child.pid;
+    return 0;
 }
 
 } // namespace
@@ -199,10 +201,12 @@ TEST_F(SupervisionTest, KillTreeEndsTheWholeTreeAndWithoutItOnlyTheApplication)
     ServiceOptions options;
     options.killTree = true;
     PutSupervisedRecord("--tree", options);
-    DWORD app = StartHostAndAwaitLaunch();
-    ASSERT_NE(0u, app);
+    StartHost("07");
     std::vector<ChildRecord> tree = WaitChildren(3);
     ASSERT_EQ(3u, tree.size());
+    DWORD app = TreeRoot(tree);
+    ASSERT_NE(0u, app);
+    ASSERT_TRUE(WaitLogLines(2, kStartMs));
     // The job allows no breakaway: that child was never created.
     EXPECT_EQ("0", ChildValue(app, "breakaway"));
     RequestStop();
@@ -215,16 +219,20 @@ TEST_F(SupervisionTest, KillTreeEndsTheWholeTreeAndWithoutItOnlyTheApplication)
 TEST_F(SupervisionTest, WithoutKillTreeAStopEndsOnlyTheApplication)
 {
     PutSupervisedRecord("--tree", ServiceOptions());
-    DWORD app = StartHostAndAwaitLaunch();
-    ASSERT_NE(0u, app);
+    StartHost("07");
     std::vector<ChildRecord> tree = WaitChildren(4);
     ASSERT_EQ(4u, tree.size());
+    DWORD app = TreeRoot(tree);
+    ASSERT_NE(0u, app);
+    ASSERT_TRUE(WaitLogLines(2, kStartMs));
     EXPECT_NE("0", ChildValue(app, "breakaway"));
     RequestStop();
     ASSERT_TRUE(WaitUntil([&] { return !IsProcessAlive(app); }, kStartMs));
-    for (const ChildRecord& child : tree)
-        if (child.pid != app)
+    for (const ChildRecord& child : tree) {
+        if (child.pid != app) {
             EXPECT_TRUE(IsProcessAlive(child.pid)) << child.commandLine;
+        }
+    }
 }
 
 // A restart with kill tree first ends what the earlier run left behind.
@@ -233,16 +241,13 @@ TEST_F(SupervisionTest, KillTreeRestartEndsTheEarlierRunsChildren)
     ServiceOptions options = RestartOptions(kRestartAlways, 0, 1);
     options.killTree = true;
     PutSupervisedRecord("--spawn --exit-after 500", options);
-    DWORD first = StartHostAndAwaitLaunch();
-    ASSERT_NE(0u, first);
+    StartHost("07");
+    std::vector<ChildRecord> children = WaitChildren(2);
+    ASSERT_EQ(2u, children.size());
+    DWORD orphan = children[0].spawned != 0 ? children[0].spawned : children[1].spawned;
+    ASSERT_NE(0u, orphan);
     ASSERT_TRUE(WaitMessage("EVENT: Application restarted by Halyard, attempt 1 of 1.",
                             kPollMs + kStartMs));
-    std::vector<ChildRecord> children = ReadChildRecords(childDir);
-    DWORD orphan = 0;
-    for (const ChildRecord& child : children)
-        if (child.pid == first)
-            orphan = child.spawned;
-    ASSERT_NE(0u, orphan);
     EXPECT_FALSE(IsProcessAlive(orphan));
 }
 
@@ -265,4 +270,77 @@ TEST_F(SupervisionTest, TheApplicationSeesTheExtraVariables)
     EXPECT_THAT(ours, ::testing::UnorderedElementsAre("rav_inherited=new value",
                                                        "RAV_ADDED=x=1;y=2",
                                                        "RAVELIN_CHILD_RECORDS=" + childDir));
+}
+
+namespace {
+
+// Whether this system lets a process that is in one job be put into another.
+bool NestedJobsWork()
+{
+    CHandle outer(::CreateJobObjectA(NULL, NULL));
+    CHandle inner(::CreateJobObjectA(NULL, NULL));
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info;
+    std::string line = " probe";
+    if (!::CreateProcessA(BinPath("TestChild.exe").c_str(), &line[0], NULL, NULL, FALSE,
+                          CREATE_SUSPENDED, NULL, NULL, &startup, &info))
+        return false;
+    CHandle process(info.hProcess);
+    CHandle thread(info.hThread);
+    bool nested = ::AssignProcessToJobObject(outer.Get(), process.Get()) &&
+                  ::AssignProcessToJobObject(inner.Get(), process.Get());
+    ::TerminateProcess(process.Get(), 0);
+    ::WaitForSingleObject(process.Get(), 5000);
+    return nested;
+}
+
+} // namespace
+
+// A host that runs inside a job of someone else's, where the system allows no nested job
+// (Wine, Windows before 8): the application cannot have a job of its own. The host says so,
+// launches it all the same, and a stop still ends the application. Where nesting works, the
+// launch is as with any job.
+TEST_F(SupervisionTest, KillTreeInsideAnotherJobNestsOrLogsThatItCannot)
+{
+    bool nested = NestedJobsWork();
+    std::printf("[job] nested jobs %s here\n", nested ? "work" : "are refused");
+    ServiceOptions options;
+    options.killTree = true;
+    PutSupervisedRecord("", options);
+    CHandle outer(::CreateJobObjectA(NULL, NULL));
+    ASSERT_TRUE(outer);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info;
+    std::string line = "Halyard.exe 07";
+    ASSERT_TRUE(::CreateProcessA(BinPath("Halyard.exe").c_str(), &line[0], NULL, NULL, FALSE,
+                                 CREATE_SUSPENDED, NULL, NULL, &startup, &info));
+    CHandle hostProcess(info.hProcess);
+    CHandle hostThread(info.hThread);
+    ASSERT_TRUE(::AssignProcessToJobObject(outer.Get(), hostProcess.Get()));
+    ::ResumeThread(hostThread.Get());
+
+    std::vector<ChildRecord> children = WaitChildren(1);
+    ASSERT_EQ(1u, children.size());
+    DWORD app = children[0].pid;
+    ASSERT_TRUE(WaitLogLines(nested ? 2 : 3, kStartMs));
+    std::vector<std::string> expected;
+    if (!nested)
+        expected.push_back("ERROR: Halyard couldn't put the application in a job (error 5); a "
+                           "stop ends only its own process.");
+    expected.push_back("EVENT: Application executed by Halyard.");
+    expected.push_back("EVENT: CallApplication success: " + Num(app));
+    EXPECT_EQ(expected, LogMessages());
+    CHandle appProcess(::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, app));
+    BOOL inOuter = FALSE;
+    EXPECT_TRUE(appProcess && ::IsProcessInJob(appProcess.Get(), outer.Get(), &inOuter));
+    EXPECT_TRUE(inOuter);
+
+    EditRecord(7, [](TestRecord& record) { record.SetRunRequested(0); });
+    EXPECT_TRUE(WaitUntil([&] { return !IsProcessAlive(app); }, kPollMs));
+    EXPECT_TRUE(WaitLogLines(expected.size() + 1, kPollMs));
+    EXPECT_EQ(kStopped, LogMessages().back());
+    ::TerminateProcess(hostProcess.Get(), 0);
+    ::WaitForSingleObject(hostProcess.Get(), 5000);
 }
