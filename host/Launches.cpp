@@ -1,5 +1,6 @@
 #include "Launches.h"
 
+#include <cstddef>
 #include <utility>
 
 void CLaunches::Add(HANDLE process, CProcessJob job, const RestartSettings& restart)
@@ -11,6 +12,12 @@ void CLaunches::Add(HANDLE process, CProcessJob job, const RestartSettings& rest
     launch.startTick = ::GetTickCount();
     launches_.push_back(std::move(launch));
     ++generation_;
+    for (size_t i = 0; launches_.size() > kKeptLaunches && i + 1 < launches_.size();) {
+        if (IsProcessRunning(launches_[i].process.Get()))
+            ++i;
+        else
+            launches_.erase(launches_.begin() + static_cast<std::ptrdiff_t>(i));
+    }
 }
 
 HANDLE CLaunches::RunningLatest() const

@@ -11,9 +11,14 @@
 #include <windows.h>
 #include <vector>
 
+// How many launches keep their handles: enough for any identifier a record may still carry,
+// bounded however often an application is restarted.
+const size_t kKeptLaunches = 8;
+
 class CLaunches {
 public:
-    // Takes ownership of a launched process's handle and of its job (which may be empty).
+    // Takes ownership of a launched process's handle and of its job (which may be empty). The
+    // handles of the oldest launches that have ended are closed beyond kKeptLaunches.
     void Add(HANDLE process, CProcessJob job = CProcessJob(),
              const RestartSettings& restart = RestartSettings());
     // The most recent launch, when it is still running; NULL otherwise.
@@ -33,6 +38,9 @@ public:
     // The exit of the most recent launch when the application ended by itself, reported once:
     // its exit code, how long it ran and the restart options it was launched with.
     bool TakeOwnExit(DWORD* exitCode, DWORD* runMs, RestartSettings* restart);
+
+    // How many launches the host holds now.
+    size_t Kept() const { return launches_.size(); }
 
 private:
     struct Launch {

@@ -2,6 +2,8 @@
 // rotation itself on real files, the merged environment.
 
 #include "ChildEnvironment.h"
+#include "HandleT.h"
+#include "Launches.h"
 #include "OutputFiles.h"
 #include "ServiceOptions.h"
 #include "Supervision.h"
@@ -209,4 +211,45 @@ TEST(ChildEnvironment, EntriesAreAddedOrReplaceByNameWithoutCase)
     const char empty[] = "\0";
     EXPECT_THAT(EnvironmentEntries(MergedEnvironment(empty, options).data()),
                 ElementsAre("PATH=D:\\tools", "New=a=b c"));
+}
+
+// However often the application is restarted, the host holds the handles of its last few
+// launches only; a launch that still runs is never let go.
+TEST(Launches, HandlesOfEndedLaunchesAreBoundedAndARunningOneIsKept)
+{
+    std::string childDir = MakeScratchDir("launch children");
+    ::SetEnvironmentVariableA("RAVELIN_CHILD_RECORDS", childDir.c_str());
+    auto start = [](const char* arguments) {
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION info = {};
+        std::string line = arguments;
+        EXPECT_TRUE(::CreateProcessA(BinPath("TestChild.exe").c_str(), &line[0], NULL, NULL,
+                                     FALSE, 0, NULL, NULL, &startup, &info));
+        ::CloseHandle(info.hThread);
+        return info.hProcess;
+    };
+    CLaunches launches;
+    HANDLE running = start(" --ignore-close");
+    launches.Add(running);
+    DWORD runningId = ::GetProcessId(running);
+    for (size_t i = 0; i < kKeptLaunches + 4; ++i) {
+        HANDLE ended = start(" --exit-after 1");
+        ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(ended, 15000));
+        launches.Add(ended);
+        EXPECT_LE(launches.Kept(), kKeptLaunches);
+    }
+    DWORD exitCode = 1;
+    DWORD runMs = 0;
+    RestartSettings restart;
+    EXPECT_TRUE(launches.TakeOwnExit(&exitCode, &runMs, &restart));
+    EXPECT_EQ(0u, exitCode);
+    EXPECT_FALSE(launches.TakeOwnExit(&exitCode, &runMs, &restart)) << "reported once";
+    // The first launch still runs, and its handle still reserves its identifier.
+    CHandle again(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, runningId));
+    ASSERT_TRUE(again);
+    EXPECT_EQ(WAIT_TIMEOUT, ::WaitForSingleObject(again.Get(), 0));
+    ::TerminateProcess(again.Get(), 0);
+    ::WaitForSingleObject(again.Get(), 5000);
+    ::SetEnvironmentVariableA("RAVELIN_CHILD_RECORDS", NULL);
 }
