@@ -4,11 +4,14 @@
 #include "RecordText.h"
 #include "Json.h"
 #include "ManagerUtil.h"
+#include "ServiceOptionItems.h"
+#include "ServiceOptions.h"
 
 namespace {
 
 const char kFormat[] = "Ravelin services";
-const int kVersion = 1;
+// Version 2 added the service options; version 1 files import with every option off.
+const int kVersion = 2;
 
 // A text member; absent is allowed when optional.
 bool TextMember(const Json& object, const char* name, bool required,
@@ -28,7 +31,7 @@ bool TextMember(const Json& object, const char* name, bool required,
     return true;
 }
 
-bool ReadEntry(const Json& item, EntryChanges& entry, std::string& error)
+bool ReadEntry(const Json& item, int version, EntryChanges& entry, std::string& error)
 {
     if (!item.is_object()) {
         error = "must be an object";
@@ -36,8 +39,10 @@ bool ReadEntry(const Json& item, EntryChanges& entry, std::string& error)
     }
     for (const auto& member : item.items()) {
         const std::string& name = member.key();
-        if (name != "name" && name != "application" && name != "directory" &&
-            name != "parameters" && name != "revive") {
+        bool known = name == "name" || name == "application" || name == "directory" ||
+                     name == "parameters" || name == "revive" ||
+                     (version >= 2 && IsServiceOptionMember(name));
+        if (!known) {
             error = "unknown member \"" + AnsiOfJson(Json(name)) + "\"";
             return false;
         }
@@ -58,6 +63,10 @@ bool ReadEntry(const Json& item, EntryChanges& entry, std::string& error)
         }
         entry.reviveOnSessionEnd = revive->get<bool>() ? 1 : 0;
     }
+    ServiceOptions options;
+    if (!ReadServiceOptionMembers(item, options, error))
+        return false;
+    entry.options = options;
     return true;
 }
 
@@ -69,6 +78,9 @@ void AddServiceValues(Json& object, const ServiceRecord& record)
     object["directory"] = JsonOfAnsi(FieldText(record.workDir));
     object["parameters"] = JsonOfAnsi(FieldText(record.appParams));
     object["revive"] = record.reviveOnSessionEnd != 0;
+    ServiceOptions options;
+    ReadServiceOptions(record, options);
+    AddServiceOptions(object, options);
 }
 
 std::string ServiceFileText(const CUtil& util)
@@ -116,10 +128,11 @@ bool ReadServiceFile(const std::string& bytes, std::vector<EntryChanges>& entrie
         return false;
     }
     if (version == document.end() || !version->is_number() ||
-        version->get<double>() != kVersion) {
-        error = "\"version\" must be 1";
+        (version->get<double>() != 1 && version->get<double>() != kVersion)) {
+        error = "\"version\" must be 1 or 2";
         return false;
     }
+    int fileVersion = version->get<double>() == 1 ? 1 : kVersion;
     if (services == document.end() || !services->is_array()) {
         error = "\"services\" must be a list";
         return false;
@@ -131,7 +144,7 @@ bool ReadServiceFile(const std::string& bytes, std::vector<EntryChanges>& entrie
     for (size_t i = 0; i < services->size(); ++i) {
         EntryChanges entry;
         std::string fault;
-        if (!ReadEntry((*services)[i], entry, fault)) {
+        if (!ReadEntry((*services)[i], fileVersion, entry, fault)) {
             error = "services[" + std::to_string(i) + "]: " + fault;
             entries.clear();
             return false;

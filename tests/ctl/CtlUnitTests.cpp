@@ -280,7 +280,8 @@ TEST_F(CtlServiceFile, ExportReadsBackAsTheSameValuesInSlotOrder)
 
     nlohmann::json parsed = nlohmann::json::parse(text);
     EXPECT_EQ("Ravelin services", parsed["format"]);
-    EXPECT_EQ(1, parsed["version"]);
+    // Version 2: the services file with the service options.
+    EXPECT_EQ(2, parsed["version"]);
     ASSERT_EQ(2u, parsed["services"].size());
     EXPECT_EQ(Utf8("First caf\xE9"), parsed["services"][0]["name"]);
     EXPECT_EQ("C:\\b\\b.exe", parsed["services"][1]["application"]);
@@ -321,8 +322,8 @@ TEST_F(CtlServiceFile, RefusesAFileThatIsNotExactlyAServicesFile)
         {"[]", "the document must be an object"},
         {"{\"format\": \"x\", \"version\": 1, \"services\": []}",
          "\"format\" must be \"Ravelin services\""},
-        {"{\"format\": \"Ravelin services\", \"version\": 2, \"services\": []}",
-         "\"version\" must be 1"},
+        {"{\"format\": \"Ravelin services\", \"version\": 3, \"services\": []}",
+         "\"version\" must be 1 or 2"},
         {"{\"format\": \"Ravelin services\", \"version\": 1}", "\"services\" must be a list"},
         {"{\"format\": \"Ravelin services\", \"version\": 1, \"services\": [], \"x\": 0}",
          "unknown member \"x\""},
