@@ -46,8 +46,8 @@ std::string ServiceOptionsHelp()
     char text[2048];
     FormatText(
         text, sizeof(text),
-        "SERVICE OPTIONS (add and edit; edit keeps those it is not given; they take effect at\n"
-        "the application's next launch; default in brackets):\n"
+        "SERVICE OPTIONS of add and edit (edit keeps those it is not given); they take effect\n"
+        "at the application's next launch; the default in brackets:\n"
         "  --stop-method terminate|graceful   graceful: ask the application to end, wait for\n"
         "                                     the stop timeout, then terminate (terminate)\n"
         "  --stop-timeout MS                  %u to %u (%u)\n"
