@@ -5,9 +5,8 @@
 // versions 1 and 2.
 
 #include "BoundedText.h"
-#include "CtlRunner.h"
+#include "CtlTestBase.h"
 #include "ServiceOptions.h"
-#include "ServiceTestBase.h"
 #include "TableBytes.h"
 #include "TestSupport.h"
 
@@ -15,6 +14,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstring>
 
 CBoxInspector missedBoxes(3000);
@@ -51,37 +51,12 @@ ServiceOptions OptionsOnDisk(const std::string& tablePath, int slot, bool* valid
     return options;
 }
 
-class CtlOptionsTest : public CServiceTestBase {
+class CtlOptionsTest : public CCtlTestBase {
 protected:
     void SetUp() override
     {
-        CServiceTestBase::SetUp();
-        SetSetting("path", BinDir());
+        CCtlTestBase::SetUp();
         folder = MakeScratchDir("options");
-    }
-    void TearDown() override
-    {
-        SetSetting("path", savedInstallPath);
-        CServiceTestBase::TearDown();
-    }
-
-    CtlResult Ctl(const std::vector<std::string>& arguments)
-    {
-        CtlResult result = RunCtl(arguments);
-        EXPECT_TRUE(result.ended) << "RavelinCtl did not end; its windows: " << result.openWindows;
-        return result;
-    }
-
-    // The manager's log lines of the slot, without the host's.
-    static std::vector<std::string> ManagerLines(int slot)
-    {
-        std::vector<std::string> lines;
-        for (const std::string& line : LogOf(slot)) {
-            if (line.find("Halyard") == std::string::npos &&
-                line.find("CallApplication") == std::string::npos)
-                lines.push_back(line);
-        }
-        return lines;
     }
 
     std::string folder;
