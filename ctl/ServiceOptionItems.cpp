@@ -271,22 +271,27 @@ bool IsServiceOptionMember(const std::string& name)
     return name == kEnvironmentMember || FindOptionItem(name) != nullptr;
 }
 
-bool ReadServiceOptionMembers(const Json& entry, ServiceOptions& options, std::string& error)
+bool ReadServiceOptionMembers(const Json& entry, ServiceOptions& options, std::string& error,
+                              std::vector<std::string>& at)
 {
     for (const OptionItem& item : OptionItems()) {
         auto member = entry.find(item.member);
-        if (member != entry.end() && !SetOptionFromJson(options, item, *member, error))
+        if (member != entry.end() && !SetOptionFromJson(options, item, *member, error)) {
+            at = {item.member};
             return false;
+        }
     }
     auto environment = entry.find(kEnvironmentMember);
     if (environment == entry.end())
         return true;
+    at = {kEnvironmentMember};
     if (!environment->is_object()) {
         error = "\"environment\" must be an object of names and their values";
         return false;
     }
     for (const auto& variable : environment->items()) {
         std::string name = AnsiOfJson(Json(variable.key()));
+        at = {kEnvironmentMember, variable.key()};
         if (!variable.value().is_string()) {
             error = "\"environment\": the value of \"" + name + "\" must be a text";
             return false;

@@ -48,8 +48,10 @@ Json OptionJson(const ServiceOptions& options, const OptionItem& item);
 // Every option's member, then "environment" as an object of name to value.
 void AddServiceOptions(Json& object, const ServiceOptions& options);
 // The option members of a services file's entry, over the defaults (the others are left for the
-// caller to check); false with "\"member\": what is wrong".
-bool ReadServiceOptionMembers(const Json& entry, ServiceOptions& options, std::string& error);
+// caller to check); false with "\"member\": what is wrong", and the path of the value at fault
+// within the entry in at.
+bool ReadServiceOptionMembers(const Json& entry, ServiceOptions& options, std::string& error,
+                              std::vector<std::string>& at);
 bool IsServiceOptionMember(const std::string& name);
 
 // The environment's entries as name and value.

@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -243,7 +244,7 @@ TEST_F(CtlOptionsFile, Version1ImportsWithEveryOptionOffAndRefusesTheirMembers)
     ASSERT_TRUE(entries[0].options);
     EXPECT_TRUE(ServiceOptionsAreDefault(*entries[0].options));
     EXPECT_FALSE(ReadServiceFile(Document(1, ", \"restart\": \"always\""), entries, error));
-    EXPECT_EQ("services[0]: unknown member \"restart\"", error);
+    EXPECT_EQ("line 1, column 112: services[0]: unknown member \"restart\"", error);
 
     // Version 2: members may be left out (their defaults); the others are read.
     ASSERT_TRUE(ReadServiceFile(Document(2, ", \"restart\": \"on-failure\", \"environment\": "
@@ -255,38 +256,84 @@ TEST_F(CtlOptionsFile, Version1ImportsWithEveryOptionOffAndRefusesTheirMembers)
     EXPECT_THAT(EnvironmentVariables(*entries[0].options), ElementsAre(Pair("A", "1")));
 }
 
-TEST_F(CtlOptionsFile, Version2RefusesValuesOfTheWrongKindOrOutOfRange)
+TEST_F(CtlOptionsFile, Version2RefusesValuesOfTheWrongKindOrOutOfRangeWithTheirPlace)
 {
-    const std::pair<std::string, std::string> cases[] = {
-        {", \"stopTimeoutMs\": 60001",
+    // The members follow the entry's first 98 characters; the place is where the value begins.
+    struct Case {
+        std::string members;
+        int column;
+        std::string error;
+    };
+    const Case cases[] = {
+        {", \"stopTimeoutMs\": 60001", 118,
          "\"stopTimeoutMs\": The stop timeout must be between 0 and 60000 ms."},
-        {", \"stopTimeoutMs\": -1", "\"stopTimeoutMs\" must be a whole number: The stop timeout "
-                                    "must be between 0 and 60000 ms."},
-        {", \"maxRestarts\": 2.5", "\"maxRestarts\" must be a whole number: The maximum number "
-                                   "of restarts must be between 0 and 1000."},
-        {", \"rotateKeep\": \"5\"", "\"rotateKeep\" must be a whole number: The number of files "
-                                    "to keep must be between 1 and 100."},
-        {", \"rotateBytes\": 18446744073709551615",
+        {", \"stopTimeoutMs\": -1", 118, "\"stopTimeoutMs\" must be a whole number: The stop "
+                                         "timeout must be between 0 and 60000 ms."},
+        {", \"maxRestarts\": 2.5", 116, "\"maxRestarts\" must be a whole number: The maximum "
+                                        "number of restarts must be between 0 and 1000."},
+        {", \"rotateKeep\": \"5\"", 115, "\"rotateKeep\" must be a whole number: The number of "
+                                         "files to keep must be between 1 and 100."},
+        {", \"rotateBytes\": 18446744073709551615", 116,
          "\"rotateBytes\": The rotation size must be between 0 and 1099511627776 bytes."},
-        {", \"restart\": \"sometimes\"",
+        {", \"restart\": \"sometimes\"", 112,
          "\"restart\": The restart policy must be never, on-failure or always."},
-        {", \"stopMethod\": 1",
+        {", \"stopMethod\": 1", 115,
          "\"stopMethod\" must be a text: The stop method must be terminate or graceful."},
-        {", \"killTree\": \"on\"", "\"killTree\" must be true or false"},
-        {", \"stderr\": \"" + std::string(260, 'e') + "\"",
+        {", \"killTree\": \"on\"", 113, "\"killTree\" must be true or false"},
+        {", \"stderr\": \"" + std::string(260, 'e') + "\"", 111,
          "\"stderr\": The stderr path must be at most 259 characters."},
-        {", \"environment\": [\"A=1\"]",
+        {", \"environment\": [\"A=1\"]", 116,
          "\"environment\" must be an object of names and their values"},
-        {", \"environment\": {\"A\": 1}", "\"environment\": the value of \"A\" must be a text"},
-        {", \"environment\": {\"\": \"x\"}",
+        {", \"environment\": {\"A\": 1}", 122,
+         "\"environment\": the value of \"A\" must be a text"},
+        {",\n \"environment\": {\"B\": \"\", \"\": \"x\"}", 31,
          "\"environment\": \"\": The environment must hold NAME=VALUE entries with names of 1 "
          "to 259 characters without '='."},
     };
-    for (const auto& c : cases) {
+    for (const Case& c : cases) {
         std::vector<EntryChanges> entries;
         std::string error;
-        EXPECT_FALSE(ReadServiceFile(Document(2, c.first), entries, error)) << c.first;
-        EXPECT_EQ("services[0]: " + c.second, error) << c.first;
+        EXPECT_FALSE(ReadServiceFile(Document(2, c.members), entries, error)) << c.members;
+        int line = c.members[1] == '\n' ? 2 : 1;
+        EXPECT_EQ("line " + std::to_string(line) + ", column " + std::to_string(c.column) +
+                      ": services[0]: " + c.error,
+                  error)
+            << c.members;
         EXPECT_TRUE(entries.empty());
     }
+}
+
+TEST_F(CtlOptionsFile, AFaultInAnEditedExportIsNamedWhereItStands)
+{
+    FillRecord(TestRecord(reinterpret_cast<char*>(&table->records[0])), 0, "One", "C:\\1.exe",
+               "C:\\", "", 1);
+    FillRecord(TestRecord(reinterpret_cast<char*>(&table->records[1])), 1, "Two", "C:\\2.exe",
+               "C:\\", "", 1);
+    std::string text = ServiceFileText(util);
+    // The second service's "rotateKeep" changed by hand to a value out of its range.
+    size_t at = text.find("\"rotateKeep\": 5", text.find("\"Two\""));
+    ASSERT_NE(std::string::npos, at);
+    text.replace(at, 15, "\"rotateKeep\": 500");
+    size_t lineStart = text.rfind('\n', at) + 1;
+    size_t line = static_cast<size_t>(std::count(text.begin(), text.begin() + at, '\n')) + 1;
+    size_t column = at - lineStart + std::strlen("\"rotateKeep\": ") + 1;
+
+    std::vector<EntryChanges> entries;
+    std::string error;
+    EXPECT_FALSE(ReadServiceFile(text, entries, error));
+    EXPECT_EQ("line " + std::to_string(line) + ", column " + std::to_string(column) +
+                  ": services[1]: \"rotateKeep\": The number of files to keep must be between 1 "
+                  "and 100.",
+              error);
+    // The same file as Windows PowerShell's Out-File writes it, UTF-16 with its mark: the same
+    // place.
+    std::wstring wide = Utf16OfUtf8(text);
+    std::string utf16 = "\xFF\xFE";
+    for (wchar_t c : wide) {
+        utf16 += static_cast<char>(c & 0xFF);
+        utf16 += static_cast<char>(c >> 8);
+    }
+    std::string fromUtf16;
+    EXPECT_FALSE(ReadServiceFile(utf16, entries, fromUtf16));
+    EXPECT_EQ(error, fromUtf16);
 }
