@@ -92,6 +92,13 @@ TEST_F(CtlOptionsTest, AddStoresThemAndAnEditOfOptionsAloneLeavesTheRunningServi
     ASSERT_FALSE(children.empty());
     DWORD child = children[0].pid;
     DWORD serviceProcess = ServiceProcessId("Opt-Service");
+    // The host has published its fields: from now on nothing but RavelinCtl writes the record.
+    ASSERT_TRUE(WaitUntil(
+        [child] {
+            RecordFields record = OnDisk(0);
+            return record.appProcessId == child && record.hostWindow != 0;
+        },
+        15000));
 
     std::string before = RecordBytes(util.propertiesPath, 0);
     CtlResult edited = Ctl({"edit", "Opt Service", "--restart", "always", "--unset-env",
