@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "OptionArguments.h"
+
 #include <algorithm>
 
 namespace {
@@ -7,6 +9,24 @@ namespace {
 bool Contains(const std::vector<std::string>& list, const std::string& word)
 {
     return std::find(list.begin(), list.end(), word) != list.end();
+}
+
+// The service options of add and edit after the command's own.
+std::vector<std::string> WithOptionFlags(std::vector<std::string> flags)
+{
+    flags.insert(flags.end(), ServiceOptionFlags().begin(), ServiceOptionFlags().end());
+    return flags;
+}
+
+std::vector<std::string> WithValuedOptions(std::vector<std::string> valued)
+{
+    valued.insert(valued.end(), ServiceOptionValued().begin(), ServiceOptionValued().end());
+    return valued;
+}
+
+bool TakesServiceOptions(const CommandSpec& spec)
+{
+    return Contains(spec.valued, ServiceOptionValued().front());
 }
 
 } // namespace
@@ -18,12 +38,17 @@ const std::vector<CommandSpec>& CommandSpecs()
         {"show", 1, 1, {"--json"}, {}, "NAME [--json]", "all values of one service and its status"},
         {"status", 1, 1, {"--json"}, {}, "NAME [--json]",
          "the service's status; exit code 10 Unknown, 11 Ready, 12 Started, 13 Stopped"},
-        {"add", 2, 2, {"--no-revive", "--install", "--start"}, {"--dir", "--params"},
-         "NAME APP [--dir DIR] [--params TEXT] [--no-revive] [--install] [--start]",
+        {"add", 2, 2, WithOptionFlags({"--no-revive", "--install", "--start"}),
+         WithValuedOptions({"--dir", "--params"}),
+         "NAME APP [--dir DIR] [--params TEXT] [--no-revive] [--install] [--start]\n"
+         "      [SERVICE OPTIONS]",
          "a new service in the lowest free slot"},
-        {"edit", 1, 1, {}, {"--name", "--app", "--dir", "--params", "--revive"},
-         "NAME [--name NEW] [--app APP] [--dir DIR] [--params TEXT] [--revive on|off]",
-         "new values for a service; an installed one is reinstalled (and restarted if running)"},
+        {"edit", 1, 1, WithOptionFlags({}),
+         WithValuedOptions({"--name", "--app", "--dir", "--params", "--revive"}),
+         "NAME [--name NEW] [--app APP] [--dir DIR] [--params TEXT] [--revive on|off]\n"
+         "      [SERVICE OPTIONS]",
+         "new values for a service; an installed one is reinstalled (and restarted if\n"
+         "      running); service options alone are saved without either"},
         {"delete", 1, 1, {"--yes"}, {}, "NAME [--yes]",
          "stops and uninstalls the service as needed, then removes it and its log"},
         {"install", 1, 1, {}, {}, "NAME", "registers a Ready service with the system"},
@@ -81,7 +106,7 @@ bool CCommandLine::Parse(const std::vector<std::string>& words, std::string& err
             return true;
         }
         if (word.size() > 2 && word.compare(0, 2, "--") == 0) {
-            if (Has(word)) {
+            if (Has(word) && !Contains(RepeatableOptions(), word)) {
                 error = command_ + ": option " + word + " given twice.";
                 return false;
             }
@@ -119,6 +144,16 @@ bool CCommandLine::Has(const std::string& option) const
     return false;
 }
 
+std::vector<std::string> CCommandLine::Values(const std::string& option) const
+{
+    std::vector<std::string> values;
+    for (const auto& entry : options_) {
+        if (entry.first == option)
+            values.push_back(entry.second);
+    }
+    return values;
+}
+
 std::string CCommandLine::Value(const std::string& option, const std::string& fallback) const
 {
     for (const auto& entry : options_) {
@@ -131,8 +166,12 @@ std::string CCommandLine::Value(const std::string& option, const std::string& fa
 std::string HelpText(const CommandSpec* spec)
 {
     if (spec) {
-        return std::string("usage: RavelinCtl ") + spec->name + " " + spec->usage + "\n  " +
-               spec->summary + "\nNAME is a service's name or its two-digit slot.\n";
+        std::string text = std::string("usage: RavelinCtl ") + spec->name + " " + spec->usage +
+                           "\n  " + spec->summary +
+                           "\nNAME is a service's name or its two-digit slot.\n";
+        if (TakesServiceOptions(*spec))
+            text += "\n" + ServiceOptionsHelp();
+        return text;
     }
     std::string text =
         "RavelinCtl: the Ravelin service commands from the command line.\n"
@@ -148,5 +187,5 @@ std::string HelpText(const CommandSpec* spec)
         "exit codes: 0 success, 1 failed, 2 usage, 3 not found, 4 refused by the service's\n"
         "status, 5 values refused, 6 the manager is running, 7 answered No;\n"
         "status: 10 Unknown, 11 Ready, 12 Started, 13 Stopped.\n";
-    return text;
+    return text + "\n" + ServiceOptionsHelp();
 }

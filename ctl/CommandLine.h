@@ -25,7 +25,8 @@ class CCommandLine {
 public:
     // Splits argv (argv[0] being the program). False with a message for the user when the words
     // do not form a command: an unknown command or option, a value missing, too few or too many
-    // arguments. "--help" and "--version" alone, or "--help" after a command, are always valid.
+    // arguments, an option given twice that cannot be repeated. "--help" and "--version"
+    // alone, or "--help" after a command, are always valid.
     bool Parse(const std::vector<std::string>& words, std::string& error);
 
     const std::string& Command() const { return command_; }
@@ -34,6 +35,8 @@ public:
     bool HelpAsked() const { return help_; }
     bool VersionAsked() const { return version_; }
     bool Has(const std::string& option) const;
+    // Every value of an option that may be repeated, in the order given.
+    std::vector<std::string> Values(const std::string& option) const;
     // The option's value; fallback when the option is absent.
     std::string Value(const std::string& option, const std::string& fallback = "") const;
 

@@ -128,6 +128,8 @@ void CConsoleCommandUi::ReportError(const char* text)
 
 void CConsoleCommandUi::ShowServiceRow(int slot, bool)
 {
+    if (holdRows)
+        return;
     char name[kDisplayNameSize];
     CopyField(name, util_.serviceTable->records[slot].displayName);
     std::printf("%02d  %s  %s\n", slot, StatusText(actions_.QueryStatus(slot)), name);

@@ -4,6 +4,7 @@
 // the question from --yes or the terminal; rows become one status line.
 
 #include "ServiceCommandUi.h"
+#include "ServiceOptions.h"
 
 #include <cstdint>
 #include <functional>
@@ -22,6 +23,9 @@ struct EntryChanges {
     std::optional<std::string> workDir;
     std::optional<std::string> appParams;
     std::optional<uint32_t> reviveOnSessionEnd;
+    // A new service's options (add, import); without them every option is off. Edit saves
+    // options apart from these values.
+    std::optional<ServiceOptions> options;
 };
 
 // The record's limits: false with the message when a value does not fit its field.
@@ -38,6 +42,8 @@ public:
     bool install = false;
     bool start = false;
     bool assumeYes = false;
+    // While set, rows are not printed: a command of several flows prints the last row itself.
+    bool holdRows = false;
     std::function<void(int slot)> showLog;
 
     bool EnterServiceValues(int editSlot, ServiceEntry& entry) override;

@@ -7,9 +7,11 @@
 #include "Json.h"
 #include "ManagerTable.h"
 #include "ManagerUtil.h"
+#include "OptionArguments.h"
 #include "ProductNames.h"
 #include "ServiceActions.h"
 #include "ServiceFile.h"
+#include "ServiceOptions.h"
 
 #include <windows.h>
 #include <cstdio>
@@ -192,24 +194,26 @@ int CCtlCommands::Add(const CCommandLine& line)
         PrintError("add: --start needs --install (a service starts only once it is installed).");
         return kExitUsage;
     }
+    ServiceOptions options;
+    std::string error;
+    if (!ApplyServiceOptions(line, options, error)) {
+        PrintError(("add: " + error).c_str());
+        return kExitInvalid;
+    }
     if (RefusedWhileManagerRuns())
         return kExitManagerRunning;
     std::string app = FullPath(line.Arguments()[1]);
     if (::GetFileAttributesA(app.c_str()) == INVALID_FILE_ATTRIBUTES)
         PrintError(("Warning: " + app + " does not exist (yet).").c_str());
-    ui_.changes.displayName = line.Arguments()[0];
-    ui_.changes.appPath = app;
+    EntryChanges changes;
+    changes.displayName = line.Arguments()[0];
+    changes.appPath = app;
     if (line.Has("--dir"))
-        ui_.changes.workDir = line.Value("--dir");
-    ui_.changes.appParams = line.Value("--params");
-    ui_.changes.reviveOnSessionEnd = line.Has("--no-revive") ? 0 : 1;
-    ui_.install = line.Has("--install");
-    ui_.start = line.Has("--start");
-    FlowOutcome outcome = flows_.NewService();
-    // A full table is the only refusal New has; it is not a matter of the service's status.
-    if (outcome == FlowOutcome::NotAllowed)
-        return kExitInvalid;
-    return ExitOf(outcome);
+        changes.workDir = line.Value("--dir");
+    changes.appParams = line.Value("--params");
+    changes.reviveOnSessionEnd = line.Has("--no-revive") ? 0 : 1;
+    changes.options = options;
+    return AddService(changes, line.Has("--install"), line.Has("--start"));
 }
 
 int CCtlCommands::Edit(const CCommandLine& line, int slot)
@@ -218,6 +222,15 @@ int CCtlCommands::Edit(const CCommandLine& line, int slot)
     if (line.Has("--revive") && !ParseSwitch(line.Value("--revive"), revive)) {
         PrintError("edit: --revive takes on or off.");
         return kExitUsage;
+    }
+    // Checked here over the stored options (a damaged area counts as every option off), so that
+    // a refusal comes before anything is done.
+    ServiceOptions options;
+    ReadServiceOptions(util_.serviceTable->records[slot], options);
+    std::string error;
+    if (!ApplyServiceOptions(line, options, error)) {
+        PrintError(("edit: " + error).c_str());
+        return kExitInvalid;
     }
     if (RefusedWhileManagerRuns())
         return kExitManagerRunning;
@@ -231,7 +244,35 @@ int CCtlCommands::Edit(const CCommandLine& line, int slot)
         ui_.changes.appParams = line.Value("--params");
     if (line.Has("--revive"))
         ui_.changes.reviveOnSessionEnd = revive;
-    return ExitOf(flows_.EditService(slot));
+    if (!HasServiceOptions(line))
+        return ExitOf(flows_.EditService(slot));
+
+    // Options alone are saved without touching the service: they take effect at the
+    // application's next launch. With other values, those are checked first, so that a refusal
+    // saves nothing, and then go through Edit after the options (a restart then has them).
+    bool valuesGiven = line.Has("--name") || line.Has("--app") || line.Has("--dir") ||
+                       line.Has("--params") || line.Has("--revive");
+    std::string message;
+    if (valuesGiven && !CheckEntry(util_, slot, ApplyChanges(util_, slot, ui_.changes), message)) {
+        PrintError(message.c_str());
+        return kExitInvalid;
+    }
+    // Set again over the options as the file holds them at the save.
+    int exitCode = SaveOptions(
+        slot,
+        [&line](ServiceOptions& stored, std::string& refusal) {
+            if (ApplyServiceOptions(line, stored, refusal))
+                return true;
+            refusal = "edit: " + refusal;
+            return false;
+        },
+        true);
+    if (exitCode != kExitOk)
+        return exitCode;
+    if (valuesGiven)
+        return ExitOf(flows_.EditService(slot));
+    ui_.ShowServiceRow(slot, false);
+    return kExitOk;
 }
 
 int CCtlCommands::Delete(const CCommandLine& line, int slot)
@@ -325,12 +366,9 @@ int CCtlCommands::Import(const CCommandLine& line)
     if (!CheckImport(entries))
         return kExitInvalid;
 
-    ui_.install = line.Has("--install");
-    ui_.start = line.Has("--start");
     int exitCode = kExitOk;
     for (const EntryChanges& entry : entries) {
-        ui_.changes = entry;
-        int result = ExitOf(flows_.NewService());
+        int result = AddService(entry, line.Has("--install"), line.Has("--start"));
         if (result != kExitOk)
             exitCode = result;
     }

@@ -7,6 +7,7 @@
 #include "ConsoleCommandUi.h"
 #include "ServiceCommandFlows.h"
 
+#include <functional>
 #include <string>
 
 class CManagerTable;
@@ -37,6 +38,15 @@ private:
     int Control(ServiceControl action, int slot);
     int ClearLog(const CCommandLine& line, int slot);
     int Import(const CCommandLine& line);
+    // A new service as add and import make it: its record, then its options if it has any
+    // (before the next actions, so that its first launch has them), then the next actions.
+    int AddService(const EntryChanges& changes, bool install, bool start);
+    // Changes the options of the slot's record as the file holds it now, under the table's lock,
+    // so that nothing else is changed; saved and logged ("Service options changed.", when
+    // logChange) only when they differ from the stored ones. change returns false, with a
+    // message, to refuse.
+    int SaveOptions(int slot, const std::function<bool(ServiceOptions&, std::string&)>& change,
+                    bool logChange);
     // Every entry through the New/Edit checks against the table and the entries before it,
     // on a scratch copy of the table that is put back afterwards.
     bool CheckImport(const std::vector<EntryChanges>& entries);

@@ -11,6 +11,8 @@
 #include "ManagerUtil.h"
 #include "ServiceActions.h"
 #include "ServiceFile.h"
+#include "ServiceOptionItems.h"
+#include "ServiceOptions.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -48,6 +50,30 @@ bool ParseLineCount(const std::string& text, size_t& count)
         return false;
     count = value;
     return true;
+}
+
+// The options as show prints them, one per line, each variable of the environment on its own.
+void PrintServiceOptions(const ServiceRecord& record)
+{
+    ServiceOptions options;
+    if (!ReadServiceOptions(record, options)) {
+        // Never written is all zero; anything else failed a check and is not trusted.
+        for (uint8_t byte : record.reserved2) {
+            if (byte != 0) {
+                std::printf("Options:         unreadable, so every option is off\n");
+                break;
+            }
+        }
+    }
+    for (const OptionItem& item : OptionItems())
+        std::printf("%-17s%s\n", item.label, OptionText(options, item).c_str());
+    const char* label = "Environment:";
+    for (const auto& variable : EnvironmentVariables(options)) {
+        std::printf("%-17s%s=%s\n", label, variable.first.c_str(), variable.second.c_str());
+        label = "";
+    }
+    if (*label)
+        std::printf("%s\n", label);
 }
 
 } // namespace
@@ -116,6 +142,7 @@ int CCtlCommands::Show(const CCommandLine& line, int slot)
     std::printf("Run requested:   %u\n", static_cast<unsigned>(record.runRequested));
     std::printf("Host window:     0x%08X\n", static_cast<unsigned>(record.hostWindow));
     std::printf("Application pid: %u\n", static_cast<unsigned>(record.appProcessId));
+    PrintServiceOptions(record);
     return kExitOk;
 }
 

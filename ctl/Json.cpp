@@ -134,3 +134,21 @@ bool ParseJson(const std::string& bytes, Json& value, std::string& error)
     value = Json();
     return false;
 }
+
+std::string JsonPlace(const std::string& bytes, std::vector<std::string> path)
+{
+    std::string text;
+    std::string error;
+    try {
+        if (!Utf8Document(bytes, text, error))
+            return std::string();
+        for (;;) {
+            std::string place = JsonValuePlace(text, path);
+            if (!place.empty() || path.empty())
+                return place;
+            path.pop_back();
+        }
+    } catch (const std::exception&) {
+        return std::string();
+    }
+}

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 // Members keep the order in which they were written or read.
 using Json = nlohmann::ordered_json;
@@ -35,3 +36,8 @@ std::string JsonText(const Json& document);
 // not exactly one JSON value within the limits, or a text the ANSI code page cannot hold.
 // No exception leaves it.
 bool ParseJson(const std::string& bytes, Json& value, std::string& error);
+
+// Where a value of a document that ParseJson read begins, for a fault found in it afterwards:
+// "line L, column C" of the value at path or, when it is not there (a missing member), of the
+// nearest value that holds it; empty when none can be had.
+std::string JsonPlace(const std::string& bytes, std::vector<std::string> path);

@@ -86,11 +86,16 @@ public:
     bool parse_error(std::size_t position, const std::string& lastToken,
                      const nlohmann::detail::exception& fault) override;
 
+    // The value sought, and where it begins once found.
+    const std::vector<std::string>* target = nullptr;
+    size_t targetStart = std::string::npos;
+
 private:
     struct Level {
         bool isObject;
         size_t count;
         std::set<std::string> names;
+        std::string name; // the member being read
     };
 
     bool Fail(size_t at, const char* what);
@@ -106,6 +111,7 @@ private:
     bool Literal();
     bool Number();
     bool LexerFault(const std::string& what, size_t at);
+    bool IsTarget() const;
 
     const std::string& text_;
     const size_t& taken_;  // bytes the reader has taken, a number's look-ahead included
@@ -116,25 +122,46 @@ private:
     bool documentDone_ = false;
 };
 
-bool CJsonChecker::Fail(size_t at, const char* what)
+// "line L, column C" of a byte of the text (1-based; bytes, not characters).
+std::string PlaceOf(const std::string& text, size_t at)
 {
     size_t line = 1;
     size_t column = 1;
-    for (size_t i = 0; i < at && i < text_.size(); ++i) {
-        if (text_[i] == '\n') {
+    for (size_t i = 0; i < at && i < text.size(); ++i) {
+        if (text[i] == '\n') {
             ++line;
             column = 1;
         } else {
             ++column;
         }
     }
-    if (at > text_.size())
-        column += at - text_.size();
-    char where[64];
-    std::snprintf(where, sizeof(where), "line %u, column %u: ", static_cast<unsigned>(line),
+    if (at > text.size())
+        column += at - text.size();
+    char place[64];
+    std::snprintf(place, sizeof(place), "line %u, column %u", static_cast<unsigned>(line),
                   static_cast<unsigned>(column));
-    error_ = std::string(where) + what;
+    return place;
+}
+
+bool CJsonChecker::Fail(size_t at, const char* what)
+{
+    error_ = PlaceOf(text_, at) + ": " + what;
     return false;
+}
+
+// Whether the value about to be read is the one sought: each level's member name or item index
+// as the path gives it.
+bool CJsonChecker::IsTarget() const
+{
+    if (!target || targetStart != std::string::npos || levels_.size() != target->size())
+        return false;
+    for (size_t k = 0; k < levels_.size(); ++k) {
+        const Level& level = levels_[k];
+        const std::string& want = (*target)[k];
+        if (level.isObject ? level.name != want : std::to_string(level.count - 1) != want)
+            return false;
+    }
+    return true;
 }
 
 size_t CJsonChecker::SkipBlanks(size_t at) const
@@ -212,6 +239,8 @@ bool CJsonChecker::Value(size_t start)
     }
     if (levels_.size() >= kJsonMaxDepth)
         return Fail(start, "nested too deeply");
+    if (IsTarget())
+        targetStart = start;
     return true;
 }
 
@@ -257,7 +286,7 @@ bool CJsonChecker::Open(bool isObject)
     size_t start = NextTokenStart();
     if (!Value(start))
         return false;
-    levels_.push_back({isObject, 0, {}});
+    levels_.push_back({isObject, 0, {}, {}});
     lastEnd_ = start + 1;
     separator_ = 0;
     return true;
@@ -305,6 +334,7 @@ bool CJsonChecker::key(string_t& name)
     if (!Text(start, name))
         return false;
     lastEnd_ = taken_;
+    levels_.back().name = name;
     if (!levels_.back().names.insert(name).second)
         return Fail(lastEnd_, "a member name appears twice");
     separator_ = ':';
@@ -381,4 +411,19 @@ bool CheckJson(const std::string& text, std::string& error)
     if (error.empty())
         error = "the document could not be read";
     return false;
+}
+
+std::string JsonValuePlace(const std::string& text, const std::vector<std::string>& path)
+{
+    size_t taken = 0;
+    std::string error;
+    CJsonChecker checker(text, taken, error);
+    checker.target = &path;
+    const char* base = text.data();
+    CCountingIterator first(base, base, &taken);
+    CCountingIterator last(base, base + text.size(), &taken);
+    Json::sax_parse(first, last, &checker);
+    if (checker.targetStart == std::string::npos)
+        return std::string();
+    return PlaceOf(text, checker.targetStart);
 }

@@ -7,7 +7,13 @@
 // text): where the offending token, character or text begins.
 
 #include <string>
+#include <vector>
 
 // True when text (UTF-8, without a byte order mark) is one JSON value within the rules;
 // otherwise false with "line L, column C: what".
 bool CheckJson(const std::string& text, std::string& error);
+
+// Where the value at path (member names and item indexes as text, from the document down; the
+// names as the text spells them once unescaped) begins: "line L, column C". Empty when the text
+// holds no such value before its first fault.
+std::string JsonValuePlace(const std::string& text, const std::vector<std::string>& path);

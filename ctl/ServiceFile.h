@@ -3,14 +3,17 @@
 // PowerShell's ConvertFrom-Json and deployment tools read as they are:
 //   {
 //     "format": "Ravelin services",
-//     "version": 1,
+//     "version": 2,
 //     "services": [
 //       { "name": "...", "application": "...", "directory": "...", "parameters": "...",
-//         "revive": true }
+//         "revive": true, "stopMethod": "terminate", ..., "environment": { "NAME": "VALUE" } }
 //     ]
 //   }
-// On import "directory" defaults to the application's folder, "parameters" to empty and
-// "revive" to true; any other member, or a value of the wrong kind, refuses the file.
+// Export writes version 2, with every service option; import reads versions 1 and 2. On import
+// "directory" defaults to the application's folder, "parameters" to empty, "revive" to true and
+// each option to its default (a version 1 file has none: every option off); any other member
+// (an option's member in a version 1 file), or a value of the wrong kind or out of its range,
+// refuses the file.
 
 #include "ConsoleCommandUi.h"
 #include "Json.h"
@@ -22,7 +25,8 @@ class CUtil;
 struct ServiceRecord;
 
 // Adds the record's values after its name, as an entry of the file holds them: "application",
-// "directory", "parameters", "revive".
+// "directory", "parameters", "revive", then the service options (as read from the record:
+// every option off when its area does not pass the checks).
 void AddServiceValues(Json& object, const ServiceRecord& record);
 
 // The document for every used record of the utility object's table, in slot order.

@@ -3,7 +3,7 @@
 // exit codes and texts, its JSON read by another reader, export and import, and the refusal while
 // the manager runs.
 
-#include "CtlRunner.h"
+#include "CtlTestBase.h"
 #include "HandleT.h"
 #include "ServiceTestBase.h"
 #include "StopOrderWatch.h"
@@ -27,44 +27,12 @@ using ::testing::IsEmpty;
 
 namespace {
 
-class CtlTest : public CServiceTestBase {
+class CtlTest : public CCtlTestBase {
 protected:
-    void SetUp() override
-    {
-        CServiceTestBase::SetUp();
-        // RavelinCtl reads the installation folder from the settings: the built programs.
-        SetSetting("path", BinDir());
-    }
-    void TearDown() override
-    {
-        SetSetting("path", savedInstallPath);
-        CServiceTestBase::TearDown();
-    }
-
-    // Runs the command and checks that it ended by itself, never waiting on a window.
-    CtlResult Ctl(const std::vector<std::string>& arguments)
-    {
-        CtlResult result = RunCtl(arguments);
-        EXPECT_TRUE(result.ended) << "RavelinCtl did not end; its windows: " << result.openWindows;
-        return result;
-    }
-
     ChildRecord RunningChild()
     {
         std::vector<ChildRecord> children = WaitChildRecords(kServiceChildRecords, 1, 20000);
         return children.empty() ? ChildRecord() : children[0];
-    }
-
-    // The manager's log lines of the slot, without the host's.
-    static std::vector<std::string> ManagerLines(int slot)
-    {
-        std::vector<std::string> lines;
-        for (const std::string& line : LogOf(slot)) {
-            if (line.find("Halyard") == std::string::npos &&
-                line.find("CallApplication") == std::string::npos)
-                lines.push_back(line);
-        }
-        return lines;
     }
 };
 

@@ -280,7 +280,8 @@ TEST_F(CtlServiceFile, ExportReadsBackAsTheSameValuesInSlotOrder)
 
     nlohmann::json parsed = nlohmann::json::parse(text);
     EXPECT_EQ("Ravelin services", parsed["format"]);
-    EXPECT_EQ(1, parsed["version"]);
+    // Version 2: the services file with the service options.
+    EXPECT_EQ(2, parsed["version"]);
     ASSERT_EQ(2u, parsed["services"].size());
     EXPECT_EQ(Utf8("First caf\xE9"), parsed["services"][0]["name"]);
     EXPECT_EQ("C:\\b\\b.exe", parsed["services"][1]["application"]);
@@ -318,21 +319,25 @@ TEST_F(CtlServiceFile, OptionalValuesTakeTheNewDialogsDefaults)
 TEST_F(CtlServiceFile, RefusesAFileThatIsNotExactlyAServicesFile)
 {
     const std::pair<std::string, std::string> cases[] = {
-        {"[]", "the document must be an object"},
+        {"[]", "line 1, column 1: the document must be an object"},
         {"{\"format\": \"x\", \"version\": 1, \"services\": []}",
-         "\"format\" must be \"Ravelin services\""},
-        {"{\"format\": \"Ravelin services\", \"version\": 2, \"services\": []}",
-         "\"version\" must be 1"},
-        {"{\"format\": \"Ravelin services\", \"version\": 1}", "\"services\" must be a list"},
+         "line 1, column 12: \"format\" must be \"Ravelin services\""},
+        {"{\"format\": \"Ravelin services\", \"version\": 3, \"services\": []}",
+         "line 1, column 43: \"version\" must be 1 or 2"},
+        {"{\"format\": \"Ravelin services\", \"version\": 1}",
+         "line 1, column 1: \"services\" must be a list"},
         {"{\"format\": \"Ravelin services\", \"version\": 1, \"services\": [], \"x\": 0}",
-         "unknown member \"x\""},
-        {Entries("{\"name\": \"a\"}"), "services[0]: \"application\" is missing"},
-        {Entries("{\"name\": \"a\", \"application\": \"b\"}, 7"), "services[1]: must be an object"},
+         "line 1, column 67: unknown member \"x\""},
+        {Entries("{\"name\": \"a\"}"),
+         "line 1, column 59: services[0]: \"application\" is missing"},
+        {Entries("{\"name\": \"a\", \"application\": \"b\"}, 7"),
+         "line 1, column 94: services[1]: must be an object"},
         {Entries("{\"name\": \"a\", \"application\": \"b\", \"paramters\": \"\"}"),
-         "services[0]: unknown member \"paramters\""},
-        {Entries("{\"name\": 5, \"application\": \"b\"}"), "services[0]: \"name\" must be a text"},
+         "line 1, column 106: services[0]: unknown member \"paramters\""},
+        {Entries("{\"name\": 5, \"application\": \"b\"}"),
+         "line 1, column 68: services[0]: \"name\" must be a text"},
         {Entries("{\"name\": \"a\", \"application\": \"b\", \"revive\": 1}"),
-         "services[0]: \"revive\" must be true or false"},
+         "line 1, column 103: services[0]: \"revive\" must be true or false"},
         {"{\"format\": \"Ravelin services\", \"version\": 1, \"services\": [", 
          "line 1, column 59: a value is missing"},
     };
@@ -349,7 +354,7 @@ TEST_F(CtlServiceFile, RefusesAFileThatIsNotExactlyAServicesFile)
     std::vector<EntryChanges> entries;
     std::string error;
     EXPECT_FALSE(ReadServiceFile(Entries(many), entries, error));
-    EXPECT_EQ("more services than the table's 50 slots", error);
+    EXPECT_EQ("line 1, column 58: more services than the table's 50 slots", error);
 }
 
 TEST(CtlEntries, LengthsAreTheRecordsFieldWidths)
