@@ -13,7 +13,9 @@ struct Expected {
 
 std::vector<Expected> ExpectedOf(const ServiceCommands& commands)
 {
+    // Options, like Edit, is available for a selected service whatever its status.
     return {{command::kEdit, commands.edit, "Edit"},
+            {command::kOptions, commands.edit, "Options"},
             {command::kDelete, commands.remove, "Delete"},
             {command::kInstall, commands.install, "Install"},
             {command::kUninstall, commands.uninstall, "Uninstall"},
@@ -24,7 +26,7 @@ std::vector<Expected> ExpectedOf(const ServiceCommands& commands)
 
 bool OnToolbar(UINT id)
 {
-    return id != command::kDelete && id != command::kLog;
+    return id != command::kDelete && id != command::kLog && id != command::kOptions;
 }
 
 } // namespace

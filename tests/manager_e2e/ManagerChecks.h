@@ -11,6 +11,7 @@
 namespace command {
 const UINT kNew = 32777;
 const UINT kEdit = 32778;
+const UINT kOptions = 32789;
 const UINT kInstall = 32779;
 const UINT kUninstall = 32780;
 const UINT kDelete = 32782;

@@ -26,7 +26,7 @@ namespace {
 using namespace control;
 
 // The context menu's items without its separators, in order.
-const int kContextStop = 5;
+const int kContextStop = 6;
 
 class ServiceCommandTest : public ::testing::Test {
 protected:
