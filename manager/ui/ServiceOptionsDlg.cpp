@@ -107,13 +107,16 @@ void CServiceOptionsDlg::OnOK()
     ServiceOptions checked = options;
     OptionsField refused = ReadOptionsForm(ReadForm(), checked, message, sizeof(message));
     if (refused != OptionsField::None) {
-        util.InfoBox(message);
+        // The focus goes to the field before the box opens: the dialog keeps the focused
+        // control while the box is up and gives it the focus back when it is active again,
+        // whenever that activation arrives.
         HWND field = GetDlgItem(ControlOf(refused));
         if (field != NULL) {
             // Through the dialog manager, so that the default button follows the focus.
             ::SendMessageA(GetSafeHwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(field), TRUE);
             ::SendMessageA(field, EM_SETSEL, 0, -1);
         }
+        util.InfoBox(message);
         return;
     }
     options = checked;

@@ -8,6 +8,7 @@
 #include "ManagerHarness.h"
 #include "Screenshot.h"
 #include "ServiceOptions.h"
+#include "TableLock.h"
 #include "TestService.h"
 
 #include <gmock/gmock.h>
@@ -145,6 +146,14 @@ protected:
         if (!manager.SelectRow(row))
             return NULL;
         return dialogs.OpenByCommand(command::kOptions, kCaption);
+    }
+    // OK, then the wait until the manager has finished what OK began (the save and its log
+    // line): the dialog is gone before the save. False when a message came instead.
+    bool PressOk(HWND dialog)
+    {
+        std::string message = dialogs.PressAndRead(dialog, IDOK);
+        EXPECT_EQ("", message) << "OK did not close the dialog";
+        return message.empty() && manager.Flush();
     }
     void Cancel(HWND dialog)
     {
@@ -314,7 +323,7 @@ TEST_F(ServiceOptionsDialogTest, OkSavesAChangeAtOnceAndLogsItOnce)
     SetText(dialog, kRotateBytes, "10485760");
     SetText(dialog, kRotateKeep, "7");
     SetText(dialog, kEnvironment, "SMTP_HOST=mail.example\r\n\r\nSMTP_PORT=25\r\n");
-    ASSERT_EQ("", dialogs.PressAndRead(dialog, IDOK)) << "OK did not close the dialog";
+    ASSERT_TRUE(PressOk(dialog));
 
     TableImage saved = OnDisk();
     ServiceOptions options;
@@ -349,7 +358,7 @@ TEST_F(ServiceOptionsDialogTest, OkSavesAChangeAtOnceAndLogsItOnce)
     ASSERT_NE(nullptr, dialog);
     EXPECT_EQ("always", ComboText(dialog, kRestart));
     EXPECT_EQ("SMTP_HOST=mail.example\r\nSMTP_PORT=25\r\n", Text(dialog, kEnvironment));
-    ASSERT_EQ("", dialogs.PressAndRead(dialog, IDOK));
+    ASSERT_TRUE(PressOk(dialog));
     ASSERT_TRUE(manager.Flush());
     EXPECT_TRUE(saved.bytes == ReadFileBytes(TablePath()));
     EXPECT_THAT(LogMessages(2), ElementsAre("Service options changed."));
@@ -368,7 +377,7 @@ TEST_F(ServiceOptionsDialogTest, OkSavesAChangeAtOnceAndLogsItOnce)
     SetText(dialog, kRotateBytes, "0");
     SetText(dialog, kRotateKeep, "5");
     SetText(dialog, kEnvironment, "");
-    ASSERT_EQ("", dialogs.PressAndRead(dialog, IDOK));
+    ASSERT_TRUE(PressOk(dialog));
     EXPECT_TRUE(table.bytes == ReadFileBytes(TablePath())) << "defaults left bytes behind";
     EXPECT_THAT(LogMessages(2),
                 ElementsAre("Service options changed.", "Service options changed."));
@@ -466,7 +475,7 @@ TEST_F(ServiceOptionsDialogTest, BrowseChoosesAnOutputFileWithoutAskingToReplace
         EXPECT_TRUE(WaitUntil([&] { return Text(dialog, c.field) == c.chosen; }, 5000))
             << Text(dialog, c.field);
     }
-    ASSERT_EQ("", dialogs.PressAndRead(dialog, IDOK));
+    ASSERT_TRUE(PressOk(dialog));
     ServiceOptions options;
     ASSERT_TRUE(OptionsOf(OnDisk(), 0, options));
     EXPECT_EQ(existing, options.stdoutPath);
@@ -510,6 +519,7 @@ TEST_F(ServiceOptionsDialogTest, NewAndEditKeepTheOptionsAreaAsTheRecordHasIt)
     SetText(created, control::kPath, "C:\\windows\\notepad.exe");
     SetText(created, control::kWorkDir, "C:\\");
     ASSERT_EQ("", dialogs.PressAndRead(created, IDOK));
+    ASSERT_TRUE(manager.Flush());
     next = dialogs.WaitTopLevel(kNextActionsCaption);
     ASSERT_NE(nullptr, next);
     Click(next, IDCANCEL);
@@ -540,6 +550,7 @@ TEST_F(ServiceOptionsDialogTest, StartAndStopKeepTheOptionsAndTheDialogChangesTh
     ASSERT_TRUE(service.WaitState(SERVICE_RUNNING, 30000));
     ASSERT_TRUE(manager.WaitCell(0, 1, "Started", 20000)) << manager.Cell(0, 1);
     ASSERT_TRUE(WaitUntil([&] { return manager.WindowsOfClass("#32770").empty(); }, 20000));
+    ASSERT_TRUE(manager.Flush()) << "the command did not end";
     TableImage afterStart = OnDisk();
     EXPECT_EQ(1u, afterStart.Fields(3).runRequested);
     EXPECT_TRUE(area == afterStart.Record(3).substr(kReserved2Offset))
@@ -549,7 +560,7 @@ TEST_F(ServiceOptionsDialogTest, StartAndStopKeepTheOptionsAndTheDialogChangesTh
     HWND dialog = Open(0);
     ASSERT_NE(nullptr, dialog);
     SetText(dialog, kMaxRestarts, "40");
-    ASSERT_EQ("", dialogs.PressAndRead(dialog, IDOK));
+    ASSERT_TRUE(PressOk(dialog));
     ServiceOptions options;
     ASSERT_TRUE(OptionsOf(OnDisk(), 3, options));
     EXPECT_EQ(40u, options.maxRestarts);
@@ -563,6 +574,7 @@ TEST_F(ServiceOptionsDialogTest, StartAndStopKeepTheOptionsAndTheDialogChangesTh
     ASSERT_TRUE(service.WaitState(SERVICE_STOPPED, 40000));
     ASSERT_TRUE(manager.WaitCell(0, 1, "Stopped", 20000)) << manager.Cell(0, 1);
     ASSERT_TRUE(WaitUntil([&] { return manager.WindowsOfClass("#32770").empty(); }, 20000));
+    ASSERT_TRUE(manager.Flush()) << "the command did not end";
     TableImage afterStop = OnDisk();
     EXPECT_EQ(0u, afterStop.Fields(3).runRequested);
     EXPECT_TRUE(area == afterStop.Record(3).substr(kReserved2Offset))
@@ -574,4 +586,74 @@ TEST_F(ServiceOptionsDialogTest, StartAndStopKeepTheOptionsAndTheDialogChangesTh
             managerLines.push_back(line);
     EXPECT_THAT(managerLines, ElementsAre("Service started.", "Service options changed.",
                                           "Service stopped."));
+}
+
+TEST_F(ServiceOptionsDialogTest, TheSaveTakesTheTableLockAndKeepsWhatOthersWroteMeanwhile)
+{
+    TableImage table;
+    FillRecord(table[0], 0, "Shared", BinPath("TestChild.exe"), "C:\\", "", 1);
+    FillRecord(table[1], 1, "Neighbour", BinPath("TestChild.exe"), "C:\\", "--one", 1);
+    StartWith(table, 2);
+    HWND dialog = Open(0);
+    ASSERT_NE(nullptr, dialog);
+    SelectComboItem(dialog, kRestart, 1);
+
+    // While the dialog is open a host publishes its process.
+    TableImage changed = OnDisk();
+    changed[0].SetAppProcessId(777);
+    WriteTable(TablePath(), changed);
+
+    {
+        // Held by the test: OK ends the dialog, then the manager waits for the lock.
+        CTableLock lock;
+        ASSERT_TRUE(lock.IsHeld());
+        Click(dialog, IDOK);
+        ASSERT_TRUE(WaitGone(dialog));
+        EXPECT_TRUE(WaitUntil(
+            [&] {
+                DWORD_PTR ignored = 0;
+                return !::SendMessageTimeoutA(manager.Frame(), WM_NULL, 0, 0, SMTO_NORMAL, 200,
+                                              &ignored);
+            },
+            10000))
+            << "the manager did not wait for the lock";
+        EXPECT_TRUE(changed.bytes == ReadFileBytes(TablePath())) << "written past the lock";
+        // Another program writes under the lock meanwhile; the manager's reload must see it.
+        changed[1].SetAppParams("--two");
+        WriteTable(TablePath(), changed);
+    }
+    // The manager saves as soon as it has the lock; then it handles messages again.
+    ASSERT_TRUE(manager.Flush());
+    ServiceOptions options;
+    ASSERT_TRUE(OptionsOf(OnDisk(), 0, options)) << "the options were not saved";
+    EXPECT_EQ(static_cast<uint32_t>(kRestartOnFailure), options.restart);
+    TableImage saved = OnDisk();
+    EXPECT_EQ(777u, saved.Fields(0).appProcessId) << "the host's write was undone";
+    EXPECT_EQ("--two", saved.Fields(1).appParams)
+        << "a write made while the manager waited for the lock was undone";
+    EXPECT_THAT(LogMessages(0), ElementsAre("Service options changed."));
+}
+
+TEST_F(ServiceOptionsDialogTest, AServiceDeletedWhileTheDialogIsOpenGetsNothingAndTheUserIsTold)
+{
+    TableImage table;
+    FillRecord(table[0], 0, "Vanishing", BinPath("TestChild.exe"), "C:\\", "", 1);
+    StartWith(table, 1);
+    HWND dialog = Open(0);
+    ASSERT_NE(nullptr, dialog);
+    SetText(dialog, kRotateKeep, "9");
+
+    // Another program deletes the service and puts a new one in its slot.
+    TableImage replaced;
+    FillRecord(replaced[0], 0, "Newcomer", BinPath("TestChild.exe"), "C:\\", "", 1);
+    WriteTable(TablePath(), replaced);
+
+    Click(dialog, IDOK);
+    EXPECT_EQ("Internal error:\n\nCannot save the service data.",
+              dialogs.AnswerBox("Ravelin", IDOK));
+    ASSERT_TRUE(WaitGone(dialog));
+    ASSERT_TRUE(manager.Flush());
+    EXPECT_TRUE(replaced.bytes == ReadFileBytes(TablePath()))
+        << "the options went into another service's record";
+    EXPECT_FALSE(FileExists(LogPath(0)));
 }
