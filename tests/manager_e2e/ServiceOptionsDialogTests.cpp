@@ -657,3 +657,34 @@ TEST_F(ServiceOptionsDialogTest, AServiceDeletedWhileTheDialogIsOpenGetsNothingA
         << "the options went into another service's record";
     EXPECT_FALSE(FileExists(LogPath(0)));
 }
+
+TEST_F(ServiceOptionsDialogTest, AClosePostedWhileTheDialogWaitsComesAfterTheSave)
+{
+    TableImage table;
+    FillRecord(table[0], 0, "Closing", BinPath("TestChild.exe"), "C:\\", "", 1);
+    StartWith(table, 1);
+    HWND dialog = Open(0);
+    ASSERT_NE(nullptr, dialog);
+    ::PostMessageA(manager.Frame(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(manager.Flush());
+    EXPECT_TRUE(::IsWindow(dialog) && ::IsWindowVisible(dialog)) << "the dialog closed";
+    EXPECT_FALSE(manager.Process().WaitExit(0)) << "the manager ended in the middle of a command";
+
+    // A refusal's message belongs to the dialog, which waits behind it.
+    SetText(dialog, kStopTimeout, "70000");
+    Click(dialog, IDOK);
+    HWND box = dialogs.WaitTopLevel("Ravelin");
+    ASSERT_NE(nullptr, box) << "no message for the timeout";
+    EXPECT_EQ(dialog, ::GetWindow(box, GW_OWNER));
+    EXPECT_FALSE(::IsWindowEnabled(dialog));
+    EXPECT_EQ("The stop timeout must be between 0 and 60000 ms.", dialogs.AnswerBox("Ravelin", IDOK));
+    SetText(dialog, kStopTimeout, "60000");
+    Click(dialog, IDOK);
+
+    ASSERT_TRUE(manager.Process().WaitExit(20000)) << "the close was not carried out after OK";
+    EXPECT_EQ(0u, manager.Process().ExitCode());
+    ServiceOptions options;
+    ASSERT_TRUE(OptionsOf(OnDisk(), 0, options));
+    EXPECT_EQ(60000u, options.stopTimeoutMs);
+    EXPECT_THAT(LogMessages(0), ElementsAre("Service options changed."));
+}
