@@ -5,7 +5,6 @@
 #include "resource.h"
 
 #include <commdlg.h>
-#include <vector>
 
 namespace {
 
@@ -147,16 +146,6 @@ void CServiceOptionsDlg::OnBrowse(int editId, const char* title)
     if (!::GetSaveFileNameA(&ofn))
         return;
     SetControlText(editId, fileName);
-}
-
-std::string CServiceOptionsDlg::ControlText(int id) const
-{
-    HWND control = GetDlgItem(id);
-    int length = control ? ::GetWindowTextLengthA(control) : 0;
-    std::vector<char> text(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
-    int copied =
-        control ? ::GetWindowTextA(control, text.data(), static_cast<int>(text.size())) : 0;
-    return std::string(text.data(), copied > 0 ? static_cast<size_t>(copied) : 0);
 }
 
 void CServiceOptionsDlg::SetControlText(int id, const std::string& text) const

@@ -29,7 +29,6 @@ private:
     OptionsForm ReadForm() const;
     // The system's save-file dialog for an output file; the chosen path fills the edit control.
     void OnBrowse(int editId, const char* title);
-    std::string ControlText(int id) const;
     void SetControlText(int id, const std::string& text) const;
     static int ControlOf(OptionsField field);
 };

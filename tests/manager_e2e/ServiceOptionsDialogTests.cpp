@@ -114,25 +114,8 @@ protected:
         EXPECT_TRUE(ReadTable(TablePath(), image));
         return image;
     }
-    std::string LogPath(int slot) const
-    {
-        char name[16];
-        std::snprintf(name, sizeof(name), "\\%02d.log", slot);
-        return manager.DataDir() + name;
-    }
-    // The messages of the slot's log, oldest first ("...*TYPE**message" lines).
-    std::vector<std::string> LogMessages(int slot) const
-    {
-        std::vector<std::string> messages;
-        std::string bytes = ReadFileBytes(LogPath(slot));
-        size_t start = 0;
-        for (size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2) {
-            std::string line = bytes.substr(start, end - start);
-            size_t marks = line.find("**");
-            messages.push_back(marks == std::string::npos ? line : line.substr(marks + 2));
-        }
-        return messages;
-    }
+    std::string LogPath(int slot) const { return LogFilePath(manager, slot); }
+    std::vector<std::string> LogMessages(int slot) const { return LogFileMessages(manager, slot); }
 
     void StartWith(const TableImage& table, int rows)
     {
@@ -454,18 +437,7 @@ TEST_F(ServiceOptionsDialogTest, BrowseChoosesAnOutputFileWithoutAskingToReplace
         Click(dialog, c.button);
         HWND files = dialogs.WaitTopLevel(c.title, 20000);
         ASSERT_NE(nullptr, files) << "Browse opened no save-file dialog";
-        HWND name = NULL;
-        WaitUntil(
-            [&] {
-                // cmb13, the file name: an extended combo box around a combo box and its edit.
-                HWND outer = ::GetDlgItem(files, 0x47c);
-                HWND inner = outer ? ::FindWindowExA(outer, NULL, "ComboBox", NULL) : NULL;
-                name = inner ? ::FindWindowExA(inner, NULL, "Edit", NULL) : NULL;
-                if (name == NULL)
-                    name = ::GetDlgItem(files, 0x480); // edt1 where there is no combo
-                return name != NULL;
-            },
-            10000);
+        HWND name = FileNameEdit(files);
         ASSERT_NE(nullptr, name) << "no file name field";
         ::SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(c.typed.c_str()));
         ::PostMessageA(::GetDlgItem(files, IDOK), BM_CLICK, 0, 0);
