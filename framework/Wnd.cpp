@@ -2,6 +2,7 @@
 
 #include <mutex>
 #include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -309,6 +310,16 @@ void CWnd::MoveWindow(const RECT& rect, bool repaint) const
 HWND CWnd::GetDlgItem(int id) const
 {
     return ::GetDlgItem(hwnd_, id);
+}
+
+std::string CWnd::ControlText(int id) const
+{
+    HWND control = GetDlgItem(id);
+    int length = control ? ::GetWindowTextLengthA(control) : 0;
+    std::vector<char> text(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
+    int copied =
+        control ? ::GetWindowTextA(control, text.data(), static_cast<int>(text.size())) : 0;
+    return std::string(text.data(), copied > 0 ? static_cast<size_t>(copied) : 0);
 }
 
 UINT_PTR CWnd::SetTimer(UINT_PTR id, UINT elapseMs) const

@@ -6,6 +6,7 @@
 #include "CmdTarget.h"
 
 #include <windows.h>
+#include <string>
 
 class CWnd : public CCmdTarget {
 public:
@@ -38,6 +39,8 @@ public:
     RECT GetClientRect() const;
     void MoveWindow(const RECT& rect, bool repaint = true) const;
     HWND GetDlgItem(int id) const;
+    // The whole text of the child control with that id ("" when there is none).
+    std::string ControlText(int id) const;
     UINT_PTR SetTimer(UINT_PTR id, UINT elapseMs) const;
     bool KillTimer(UINT_PTR id) const;
     // Centres the window over another one, or over the work area when that is NULL.

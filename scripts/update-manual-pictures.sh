@@ -10,6 +10,7 @@ declare -A pictures=(
     [new_edit_dialog]=new-edit-dialog
     [next_actions_dialog]=next-actions
     [log_viewer_service]=log-viewer
+    [service_options_dialog]=service-options
 )
 for shot in "${!pictures[@]}"; do
     if [ ! -f "$shots/$shot.bmp" ]; then

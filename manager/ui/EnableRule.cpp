@@ -2,9 +2,9 @@
 
 #include "resource.h"
 
-const UINT kSelectionCommands[7] = {ID_SERVICE_EDIT,      ID_SERVICE_DELETE, ID_SERVICE_INSTALL,
-                                    ID_SERVICE_UNINSTALL, ID_SERVICE_START,  ID_SERVICE_STOP,
-                                    ID_SERVICE_LOG};
+const UINT kSelectionCommands[8] = {ID_SERVICE_EDIT,    ID_SERVICE_OPTIONS,   ID_SERVICE_DELETE,
+                                    ID_SERVICE_INSTALL, ID_SERVICE_UNINSTALL, ID_SERVICE_START,
+                                    ID_SERVICE_STOP,    ID_SERVICE_LOG};
 
 namespace {
 
@@ -20,6 +20,8 @@ struct CommandRule {
 
 const CommandRule kRules[] = {
     {ID_SERVICE_EDIT, true, true, true, true},
+    // The options take effect at the next launch, so they may change in every status.
+    {ID_SERVICE_OPTIONS, true, true, true, true},
     {ID_SERVICE_DELETE, true, false, false, true},
     {ID_SERVICE_INSTALL, true, false, false, true},
     {ID_SERVICE_UNINSTALL, false, false, true, true},

@@ -6,10 +6,10 @@
 
 #include <windows.h>
 
-// The seven commands that act on the selected record, in context-menu order.
-extern const UINT kSelectionCommands[7];
+// The eight commands that act on the selected record, in context-menu order.
+extern const UINT kSelectionCommands[8];
 
-// True for the seven commands that need a selected record.
+// True for the eight commands that need a selected record.
 bool NeedsSelection(UINT command);
 
 // Whether command is available: slot is the selected record's slot (-1: none), status that

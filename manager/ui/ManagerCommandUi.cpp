@@ -6,6 +6,8 @@
 #include "ManagerUtil.h"
 #include "NewEditService.h"
 #include "RavelinManagerView.h"
+#include "RecordText.h"
+#include "ServiceOptionsDlg.h"
 
 bool CManagerCommandUi::EnterServiceValues(int editSlot, ServiceEntry& entry)
 {
@@ -17,6 +19,18 @@ bool CManagerCommandUi::EnterServiceValues(int editSlot, ServiceEntry& entry)
     entry.workDir = dialog.workDir;
     entry.appParams = dialog.appParams;
     entry.reviveOnSessionEnd = dialog.reviveFlag != 0 ? 1 : 0;
+    return true;
+}
+
+bool CManagerCommandUi::EnterServiceOptions(int slot, ServiceOptions& options)
+{
+    std::string name;
+    if (view_.HasTable() && slot >= 0 && slot < kSlotCount)
+        name = FieldText(view_.table.Record(slot).displayName);
+    CServiceOptionsDlg dialog(options, name);
+    if (dialog.DoModal() != IDOK)
+        return false;
+    options = dialog.options;
     return true;
 }
 

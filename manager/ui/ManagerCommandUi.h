@@ -11,6 +11,7 @@ public:
     explicit CManagerCommandUi(CRavelinManagerView& view) : view_(view) {}
 
     bool EnterServiceValues(int editSlot, ServiceEntry& entry) override;
+    bool EnterServiceOptions(int slot, ServiceOptions& options) override;
     bool ChooseNextActions(bool& install, bool& start) override;
     bool AskYesNo(const char* question) override;
     void ShowLog(int slot) override;

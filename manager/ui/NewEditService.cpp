@@ -8,7 +8,6 @@
 #include "resource.h"
 
 #include <commdlg.h>
-#include <vector>
 
 CNewEditService::CNewEditService(int editSlot, CWnd* parent)
     : CDialog(IDD_NEW_EDIT_SERVICE, parent),
@@ -56,16 +55,6 @@ BOOL CNewEditService::OnCommand(WPARAM wParam, LPARAM lParam)
         }
     }
     return CDialog::OnCommand(wParam, lParam);
-}
-
-std::string CNewEditService::ControlText(int id) const
-{
-    HWND control = GetDlgItem(id);
-    int length = control ? ::GetWindowTextLengthA(control) : 0;
-    std::vector<char> text(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
-    int copied =
-        control ? ::GetWindowTextA(control, text.data(), static_cast<int>(text.size())) : 0;
-    return std::string(text.data(), copied > 0 ? static_cast<size_t>(copied) : 0);
 }
 
 void CNewEditService::OnOK()

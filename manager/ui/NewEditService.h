@@ -31,7 +31,6 @@ protected:
 private:
     // The system's open-file dialog; a chosen file fills the path and the working directory.
     void OnBrowse();
-    std::string ControlText(int id) const;
 
     int editSlot_;
 };

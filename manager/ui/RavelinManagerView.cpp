@@ -251,6 +251,7 @@ bool CRavelinManagerView::RunViewCommand(UINT id)
     switch (id) {
     case ID_SERVICE_NEW: OnServiceNew(); return true;
     case ID_SERVICE_EDIT: OnServiceEdit(); return true;
+    case ID_SERVICE_OPTIONS: OnServiceOptions(); return true;
     case ID_SERVICE_DELETE: OnServiceDelete(); return true;
     case ID_SERVICE_INSTALL: OnServiceInstall(); return true;
     case ID_SERVICE_UNINSTALL: OnServiceUninstall(); return true;
@@ -267,6 +268,7 @@ bool CRavelinManagerView::UpdateCommand(CCmdUI& ui)
 {
     switch (ui.GetID()) {
     case ID_SERVICE_EDIT: EnableServiceCommand(ui, ID_SERVICE_EDIT); return true;
+    case ID_SERVICE_OPTIONS: EnableServiceCommand(ui, ID_SERVICE_OPTIONS); return true;
     case ID_SERVICE_DELETE: EnableServiceCommand(ui, ID_SERVICE_DELETE); return true;
     case ID_SERVICE_INSTALL: EnableServiceCommand(ui, ID_SERVICE_INSTALL); return true;
     case ID_SERVICE_UNINSTALL: EnableServiceCommand(ui, ID_SERVICE_UNINSTALL); return true;

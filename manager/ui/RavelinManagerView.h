@@ -43,7 +43,7 @@ public:
     int SelectedSlot();
     // The enable rule for one command, for the selected record's status of this moment.
     void EnableServiceCommand(CCmdUI& state, UINT command);
-    // Enables or greys the context menu's seven items by the same rule.
+    // Enables or greys the context menu's eight items by the same rule.
     void PrepareContextMenu(HMENU popup);
     // Sorts rows low..high (high -1: the last row) by the text of column.
     void SortRowsByColumn(int column, bool ascending, int low, int high);
@@ -73,6 +73,7 @@ private:
     // The service commands (flows in ServiceCommands.cpp).
     void OnServiceNew();
     void OnServiceEdit();
+    void OnServiceOptions();
     void OnServiceDelete();
     void OnServiceInstall();
     void OnServiceUninstall();

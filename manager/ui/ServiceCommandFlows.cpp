@@ -3,7 +3,10 @@
 #include "BoundedText.h"
 #include "ManagerTable.h"
 #include "ManagerUtil.h"
+#include "OptionsForm.h"
 #include "ServiceActions.h"
+#include "ServiceOptions.h"
+#include "TableLock.h"
 
 #include <cstring>
 
@@ -134,6 +137,64 @@ FlowOutcome CServiceCommandFlows::EditService(int slot)
     if (lastStatus_ == Unknown)
         return FlowOutcome::NotAllowed;
     return OutcomeOf(succeeded);
+}
+
+FlowOutcome CServiceCommandFlows::ChangeOptions(int slot)
+{
+    if (!IsServiceSlot(slot))
+        return FlowOutcome::NotAllowed;
+    // A failed reload leaves the copy in memory as it is.
+    table_.LoadProperties();
+    if (IsSlotFree(table_.Record(slot)))
+        return FlowOutcome::NotAllowed;
+    ServiceOptions shown;
+    ReadServiceOptions(table_.Record(slot), shown);
+    char name[kDisplayNameSize + 1];
+    CopyField(name, table_.Record(slot).displayName);
+    ServiceOptions chosen = shown;
+    if (!ui_.EnterServiceOptions(slot, chosen))
+        return FlowOutcome::Cancelled;
+    // OK without a change saves nothing, so it cannot undo what another program saved meanwhile.
+    if (SameServiceOptions(shown, chosen))
+        return FlowOutcome::Done;
+
+    OptionsSave saved = StoreOptions(slot, name, chosen);
+    switch (saved) {
+    case OptionsSave::Saved:
+        util_.WriteLog(static_cast<uint32_t>(slot), kEventLine, "Service options changed.");
+        return FlowOutcome::Done;
+    case OptionsSave::Unchanged:
+        return FlowOutcome::Done;
+    default:
+        // Reported once the lock is released: no writer waits while the box is open.
+        ui_.ReportError(kCannotSave);
+        return FlowOutcome::Failed;
+    }
+}
+
+CServiceCommandFlows::OptionsSave CServiceCommandFlows::StoreOptions(
+    int slot, const char* name, const ServiceOptions& chosen)
+{
+    // The lock is held from the reload to the save (the save takes it again, which the same
+    // thread may), so that no host's or other program's write falls in between and is undone.
+    CTableLock lock;
+    if (!lock.IsHeld())
+        return OptionsSave::Failed;
+    table_.LoadProperties();
+    ServiceRecord& record = table_.Record(slot);
+    // Deleted or renamed by another program while the dialog was open: not the service the
+    // user chose.
+    char current[kDisplayNameSize + 1];
+    CopyField(current, record.displayName);
+    if (IsSlotFree(record) || std::strcmp(current, name) != 0)
+        return OptionsSave::Failed;
+    ServiceOptions stored;
+    ReadServiceOptions(record, stored);
+    if (SameServiceOptions(stored, chosen))
+        return OptionsSave::Unchanged;
+    if (!WriteServiceOptions(chosen, record))
+        return OptionsSave::Failed;
+    return table_.SaveProperties() ? OptionsSave::Saved : OptionsSave::Failed;
 }
 
 FlowOutcome CServiceCommandFlows::DeleteService(int slot)

@@ -10,6 +10,7 @@
 class CManagerTable;
 class IServiceActions;
 class CUtil;
+struct ServiceOptions;
 struct ServiceRecord;
 
 enum class ServiceControl { Install, Uninstall, Start, Stop };
@@ -34,6 +35,10 @@ public:
     FlowOutcome NewService(int* createdSlot = nullptr);
     // The record's new values, and its installed service brought in line with them.
     FlowOutcome EditService(int slot);
+    // The record's service options, as the Service options dialog changes them: saved at once
+    // under the table lock into the record as the file holds it then, and logged when they
+    // changed. Nothing else of the record changes; the application gets them at its next launch.
+    FlowOutcome ChangeOptions(int slot);
     // After the user's Yes: the service stopped and removed as needed, then the record, its
     // row and its log.
     FlowOutcome DeleteService(int slot);
@@ -46,7 +51,12 @@ public:
     ServiceStatus LastStatus() const { return lastStatus_; }
 
 private:
+    enum class OptionsSave { Saved, Unchanged, Failed };
+
     bool IsServiceSlot(int slot);
+    // The chosen options into the record as the file holds it now, and the save.
+    // name is the record's displayName when the dialog opened.
+    OptionsSave StoreOptions(int slot, const char* name, const ServiceOptions& chosen);
     // The dialog's five values into the record, in the order appPath, workDir, displayName,
     // appParams, reviveOnSessionEnd.
     static void CopyEntry(ServiceRecord& record, const ServiceEntry& entry);

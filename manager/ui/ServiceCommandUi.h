@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+struct ServiceOptions;
+
 // The five values the user gives a service, as the New/Edit dialog hands them back.
 struct ServiceEntry {
     std::string displayName;
@@ -23,6 +25,14 @@ public:
     // The New/Edit dialog: editSlot -1 for a new service (empty texts, revive set), otherwise
     // the record in that slot. True with the checked values, false when the user cancelled.
     virtual bool EnterServiceValues(int editSlot, ServiceEntry& entry) = 0;
+    // The Service options dialog for the record in slot, showing options. True with the
+    // checked options, false when the user cancelled. A front end without the dialog cancels.
+    virtual bool EnterServiceOptions(int slot, ServiceOptions& options)
+    {
+        (void)slot;
+        (void)options;
+        return false;
+    }
     // The Next actions dialog: true when confirmed, with the two choices.
     virtual bool ChooseNextActions(bool& install, bool& start) = 0;
     // A question with Yes and No; true for Yes.

@@ -16,6 +16,14 @@ void CRavelinManagerView::OnServiceEdit()
     flows_.EditService(slot);
 }
 
+void CRavelinManagerView::OnServiceOptions()
+{
+    int slot = SelectedSlot();
+    if (slot == -1)
+        return;
+    flows_.ChangeOptions(slot);
+}
+
 void CRavelinManagerView::OnServiceDelete()
 {
     // Only for exactly one selected row with its record.

@@ -16,6 +16,7 @@
 #define IDD_FURTHER_ACTIONS 137
 #define IDD_PROGRESS 138
 #define IDD_LOG 139
+#define IDD_SERVICE_OPTIONS 140
 
 // Controls; IDC_STATIC for labels and frames that nothing refers to.
 #define IDC_STATIC -1
@@ -32,6 +33,21 @@
 #define IDC_CLEAR_LOG 1021
 #define IDC_LOG_LIST 1022
 #define IDC_LOG_SERVICE_NAME 1023
+// The Service options dialog.
+#define IDC_OPTIONS_SERVICE_NAME 1030
+#define IDC_STOP_METHOD 1031
+#define IDC_STOP_TIMEOUT 1032
+#define IDC_RESTART_POLICY 1033
+#define IDC_RESTART_DELAY 1034
+#define IDC_MAX_RESTARTS 1035
+#define IDC_KILL_TREE 1036
+#define IDC_STDOUT_PATH 1037
+#define IDC_STDOUT_BROWSE 1038
+#define IDC_STDERR_PATH 1039
+#define IDC_STDERR_BROWSE 1040
+#define IDC_ROTATE_BYTES 1041
+#define IDC_ROTATE_KEEP 1042
+#define IDC_ENVIRONMENT 1043
 
 // Commands of the menus, the toolbar and the context menu.
 #define ID_HELP_MANUAL 32772
@@ -45,3 +61,4 @@
 #define ID_SERVICE_STOP 32784
 #define ID_SERVICE_LOG 32787
 #define ID_OPEN_DATA_FOLDER 32788
+#define ID_SERVICE_OPTIONS 32789

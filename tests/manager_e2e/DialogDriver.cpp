@@ -26,6 +26,21 @@ std::vector<uint32_t> Pixels(HDC dc, HBITMAP bitmap, int width, int height)
 
 } // namespace
 
+HWND FileNameEdit(HWND files, DWORD timeoutMs)
+{
+    HWND field = NULL;
+    WaitUntil(
+        [&] {
+            // cmb13, the file name: an extended combo box around a combo box and its edit.
+            HWND outer = ::GetDlgItem(files, 0x47c);
+            HWND inner = outer ? ::FindWindowExA(outer, NULL, "ComboBox", NULL) : NULL;
+            field = inner ? ::FindWindowExA(inner, NULL, "Edit", NULL) : NULL;
+            return field != NULL;
+        },
+        timeoutMs);
+    return field;
+}
+
 std::string Text(HWND dialog, int id)
 {
     return RemoteText(::GetDlgItem(dialog, id));

@@ -16,6 +16,8 @@ void SetChecked(HWND dialog, int id, bool checked);
 // A click on a button, posted: the caller may go on while a dialog runs its modal loop.
 void Click(HWND dialog, int id);
 bool WaitGone(HWND window, DWORD timeoutMs = 10000);
+// The file name field of the system's open- or save-file dialog; NULL at the deadline.
+HWND FileNameEdit(HWND files, DWORD timeoutMs = 10000);
 // Whether a message box shows the system's icon (IDI_QUESTION, ...), as it is on the screen.
 bool ShowsSystemIcon(HWND box, LPCSTR systemIcon);
 

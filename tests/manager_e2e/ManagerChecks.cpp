@@ -1,6 +1,7 @@
 #include "ManagerChecks.h"
 
 #include <gtest/gtest.h>
+#include <cstdio>
 #include <set>
 
 namespace {
@@ -13,7 +14,9 @@ struct Expected {
 
 std::vector<Expected> ExpectedOf(const ServiceCommands& commands)
 {
+    // Options, like Edit, is available for a selected service whatever its status.
     return {{command::kEdit, commands.edit, "Edit"},
+            {command::kOptions, commands.edit, "Options"},
             {command::kDelete, commands.remove, "Delete"},
             {command::kInstall, commands.install, "Install"},
             {command::kUninstall, commands.uninstall, "Uninstall"},
@@ -24,7 +27,7 @@ std::vector<Expected> ExpectedOf(const ServiceCommands& commands)
 
 bool OnToolbar(UINT id)
 {
-    return id != command::kDelete && id != command::kLog;
+    return id != command::kDelete && id != command::kLog && id != command::kOptions;
 }
 
 } // namespace
@@ -64,6 +67,28 @@ void ExpectServiceCommands(CManagerHarness& manager, const ServiceCommands& comm
         EXPECT_EQ(item.id, found.id) << "menu has no " << item.name;
         EXPECT_EQ(item.enabled, found.IsEnabled()) << "menu " << item.name;
     }
+}
+
+std::string LogFilePath(const CManagerHarness& manager, int slot)
+{
+    char name[16];
+    std::snprintf(name, sizeof(name), "\\%02d.log", slot);
+    return manager.DataDir() + name;
+}
+
+std::vector<std::string> LogFileMessages(const CManagerHarness& manager, int slot)
+{
+    // Each line is "yyyy/mm/dd [hh:mm:ss]*TYPE**message" and ends with CR LF.
+    std::vector<std::string> messages;
+    std::string bytes = ReadFileBytes(LogFilePath(manager, slot));
+    size_t start = 0;
+    for (size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        std::string line = bytes.substr(start, end - start);
+        size_t marks = line.find("**");
+        messages.push_back(marks == std::string::npos ? "(no message) " + line
+                                                      : line.substr(marks + 2));
+    }
+    return messages;
 }
 
 std::vector<SeenBox> AnswerBoxesUntilExit(CTestProcess& process, DWORD timeoutMs)

@@ -11,6 +11,7 @@
 namespace command {
 const UINT kNew = 32777;
 const UINT kEdit = 32778;
+const UINT kOptions = 32789;
 const UINT kInstall = 32779;
 const UINT kUninstall = 32780;
 const UINT kDelete = 32782;
@@ -57,6 +58,11 @@ const ServiceCommands kUnknownCommands = {true, true, true, true, true, true, tr
 // menu, read inside the manager.
 void ExpectServiceCommands(CManagerHarness& manager, const ServiceCommands& expected,
                            const char* situation);
+
+// The slot's log file in the manager's data folder, and its messages oldest first; a line
+// without its "**" mark shows as "(no message) <line>".
+std::string LogFilePath(const CManagerHarness& manager, int slot);
+std::vector<std::string> LogFileMessages(const CManagerHarness& manager, int slot);
 
 // The message boxes (class "#32770", with a static text 0xFFFF) of a process, as they appear.
 struct SeenBox {

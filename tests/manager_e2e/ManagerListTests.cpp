@@ -160,22 +160,22 @@ TEST(ManagerListTest, ContextMenuFollowsTheSelectionAndOpensOnlyInsideTheList)
 
     POINT corner = {};
     std::vector<MenuItemState> items = ContextMenuAtCentre(manager, &corner);
-    EXPECT_THAT(Texts(items), ElementsAre("Edit", "Delete", "-", "Install", "Uninstall", "-",
-                                          "Start", "Stop", "-", "Log"));
+    EXPECT_THAT(Texts(items), ElementsAre("Edit", "Options...", "Delete", "-", "Install",
+                                          "Uninstall", "-", "Start", "Stop", "-", "Log"));
     EXPECT_THAT(EnabledTexts(items), IsEmpty()) << "nothing selected: every item greyed";
     std::vector<UINT> ids;
     for (const MenuItemState& item : items)
         ids.push_back(item.IsSeparator() ? 0 : item.id);
-    EXPECT_THAT(ids, ElementsAre(command::kEdit, command::kDelete, 0u, command::kInstall,
-                                 command::kUninstall, 0u, command::kStart, command::kStop, 0u,
-                                 command::kLog));
+    EXPECT_THAT(ids, ElementsAre(command::kEdit, command::kOptions, command::kDelete, 0u,
+                                 command::kInstall, command::kUninstall, 0u, command::kStart,
+                                 command::kStop, 0u, command::kLog));
     // The menu's top-left corner lies at the point (the system may nudge it by a pixel or two).
     EXPECT_LE(std::abs(corner.x), 2);
     EXPECT_LE(std::abs(corner.y), 2);
 
     ASSERT_TRUE(manager.SelectRow(0));
     items = ContextMenuAtCentre(manager, &corner);
-    EXPECT_THAT(EnabledTexts(items), ElementsAre("Edit", "Delete", "Install", "Log"))
+    EXPECT_THAT(EnabledTexts(items), ElementsAre("Edit", "Options...", "Delete", "Install", "Log"))
         << "a service that is not installed";
 
     // The keyboard's request (no point) and a point over the toolbar open nothing: had a menu

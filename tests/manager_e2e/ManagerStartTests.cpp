@@ -145,15 +145,15 @@ TEST(ManagerStartTest, EmptyTableShowsTheBareWindowWithOnlyNewAndOpenDataFolderA
     ExpectServiceCommands(manager, kNoSelection, "nothing listed");
 
     std::vector<MenuItemState> menu = manager.MenuBar();
-    ASSERT_EQ(6u + 11u + 2u, menu.size()) << manager.Menus().Error();
+    ASSERT_EQ(6u + 12u + 2u, menu.size()) << manager.Menus().Error();
     EXPECT_THAT(SubmenuItems(menu, 0, 6),
                 ElementsAre("59392 &Toolbar", "59393 &Status Bar", "0 ", "32788 &Open Data Folder",
                             "0 ", "57665 E&xit"));
-    EXPECT_THAT(SubmenuItems(menu, 6, 11),
-                ElementsAre("32777 &New", "32778 &Edit", "32782 &Delete", "0 ", "32779 &Install",
-                            "32780 &Uninstall", "0 ", "32783 &Start", "32784 St&op", "0 ",
-                            "32787 &Log"));
-    EXPECT_THAT(SubmenuItems(menu, 17, 2),
+    EXPECT_THAT(SubmenuItems(menu, 6, 12),
+                ElementsAre("32777 &New", "32778 &Edit", "32789 &Options...", "32782 &Delete",
+                            "0 ", "32779 &Install", "32780 &Uninstall", "0 ", "32783 &Start",
+                            "32784 St&op", "0 ", "32787 &Log"));
+    EXPECT_THAT(SubmenuItems(menu, 18, 2),
                 ElementsAre("32772 &Manual\t<web>", "32774 &Morvane\t<web>"));
     for (UINT id : {command::kToolbar, command::kStatusBar}) {
         EXPECT_TRUE(FindMenuItem(menu, id).IsEnabled()) << id;

@@ -86,20 +86,6 @@ protected:
         EXPECT_NE(nullptr, files) << "Browse opened no \"Select File\" dialog";
         return files;
     }
-    static HWND FileNameEdit(HWND files)
-    {
-        HWND field = NULL;
-        WaitUntil(
-            [&] {
-                // cmb13, the file name: an extended combo box around a combo box and its edit.
-                HWND outer = ::GetDlgItem(files, 0x47c);
-                HWND inner = outer ? ::FindWindowExA(outer, NULL, "ComboBox", NULL) : NULL;
-                field = inner ? ::FindWindowExA(inner, NULL, "Edit", NULL) : NULL;
-                return field != NULL;
-            },
-            10000);
-        return field;
-    }
     // Types the name into the file dialog and confirms it; true once the file dialog is gone.
     bool ChooseFile(HWND dialog, const char* name)
     {

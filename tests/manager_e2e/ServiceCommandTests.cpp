@@ -26,7 +26,7 @@ namespace {
 using namespace control;
 
 // The context menu's items without its separators, in order.
-const int kContextStop = 5;
+const int kContextStop = 6;
 
 class ServiceCommandTest : public ::testing::Test {
 protected:
@@ -102,27 +102,8 @@ protected:
         EXPECT_TRUE(ReadTable(manager.DataDir() + "\\Properties.dat", image));
         return image.Fields(slot);
     }
-    std::string LogPath(int slot) const
-    {
-        char name[16];
-        std::snprintf(name, sizeof(name), "\\%02d.log", slot);
-        return manager.DataDir() + name;
-    }
-    // The messages of the slot's log file, oldest first: each line is
-    // "yyyy/mm/dd [hh:mm:ss]*TYPE**message" and ends with CR LF.
-    std::vector<std::string> LogMessages(int slot) const
-    {
-        std::vector<std::string> messages;
-        std::string bytes = ReadFileBytes(LogPath(slot));
-        size_t start = 0;
-        for (size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2) {
-            std::string line = bytes.substr(start, end - start);
-            size_t marks = line.find("**");
-            messages.push_back(marks == std::string::npos ? "(no message) " + line
-                                                          : line.substr(marks + 2));
-        }
-        return messages;
-    }
+    std::string LogPath(int slot) const { return LogFilePath(manager, slot); }
+    std::vector<std::string> LogMessages(int slot) const { return LogFileMessages(manager, slot); }
 
     void Picture(HWND window, const char* file)
     {

@@ -18,7 +18,8 @@ struct Expected {
 };
 
 const Expected kTable[] = {
-    {ID_SERVICE_EDIT, "Edit", "EEEE"},        {ID_SERVICE_DELETE, "Delete", "E--E"},
+    {ID_SERVICE_EDIT, "Edit", "EEEE"},        {ID_SERVICE_OPTIONS, "Options", "EEEE"},
+    {ID_SERVICE_DELETE, "Delete", "E--E"},
     {ID_SERVICE_INSTALL, "Install", "E--E"},  {ID_SERVICE_UNINSTALL, "Uninstall", "--EE"},
     {ID_SERVICE_START, "Start", "--EE"},      {ID_SERVICE_STOP, "Stop", "-E-E"},
     {ID_SERVICE_LOG, "Log", "EEEE"},
@@ -65,9 +66,9 @@ TEST(EnableRule, NewAndOpenDataFolderAreAlwaysAvailable)
     }
 }
 
-TEST(EnableRule, TheSevenSelectionCommandsInContextMenuOrder)
+TEST(EnableRule, TheEightSelectionCommandsInContextMenuOrder)
 {
-    const UINT expected[] = {ID_SERVICE_EDIT,  ID_SERVICE_DELETE, ID_SERVICE_INSTALL,
+    const UINT expected[] = {ID_SERVICE_EDIT,  ID_SERVICE_OPTIONS, ID_SERVICE_DELETE, ID_SERVICE_INSTALL,
                              ID_SERVICE_UNINSTALL, ID_SERVICE_START, ID_SERVICE_STOP,
                              ID_SERVICE_LOG};
     ASSERT_EQ(sizeof(expected), sizeof(kSelectionCommands));
