@@ -5,7 +5,12 @@
 //   --exit-after <ms>   exit by itself after that many milliseconds
 //   --spawn             start a child of its own (a plain test child) and record its id
 //   --ignore-close      ignore WM_CLOSE, the polite request to end
-// Without --ignore-close, WM_CLOSE to its hidden top-level window ends it.
+//   --record-close      append each request to end that it gets (WM_CLOSE, or a console
+//                       control event: CTRL_C, CTRL_BREAK, CTRL_CLOSE) as a line to
+//                       closed-<pid>.txt in the same folder
+// Without --ignore-close, WM_CLOSE to its hidden top-level window ends it. Built as a console
+// program too (TestConsoleChild.exe): there a console control event ends it, as the default
+// handler would, after it is recorded.
 
 #include <windows.h>
 #include <cstdio>
@@ -17,6 +22,7 @@ namespace {
 const UINT_PTR kExitTimer = 1;
 const char kDefaultRecordFolder[] = "C:\\ravelin child records";
 bool ignoreClose = false;
+bool recordClose = false;
 
 bool HasWord(const char* commandLine, const char* word)
 {
@@ -45,17 +51,48 @@ DWORD SpawnChild()
     return info.dwProcessId;
 }
 
-// Written under a temporary name first, so a reader never sees half a record.
-void WriteRecord(DWORD spawned)
+bool RecordFolder(char (&folder)[MAX_PATH])
 {
-    char folder[MAX_PATH];
     DWORD length = ::GetEnvironmentVariableA("RAVELIN_CHILD_RECORDS", folder, sizeof(folder));
     if (length >= sizeof(folder))
-        return;
+        return false;
     if (length == 0) {
         std::snprintf(folder, sizeof(folder), "%s", kDefaultRecordFolder);
         ::CreateDirectoryA(folder, NULL);
     }
+    return true;
+}
+
+void RecordCloseRequest(const char* what)
+{
+    char folder[MAX_PATH];
+    if (!recordClose || !RecordFolder(folder))
+        return;
+    char path[MAX_PATH];
+    std::snprintf(path, sizeof(path), "%s\\closed-%lu.txt", folder, ::GetCurrentProcessId());
+    FILE* file = std::fopen(path, "ab");
+    if (!file)
+        return;
+    std::fprintf(file, "%s\n", what);
+    std::fclose(file);
+}
+
+BOOL WINAPI ConsoleControl(DWORD event)
+{
+    RecordCloseRequest(event == CTRL_C_EVENT       ? "CTRL_C"
+                       : event == CTRL_BREAK_EVENT ? "CTRL_BREAK"
+                       : event == CTRL_CLOSE_EVENT ? "CTRL_CLOSE"
+                                                   : "CTRL_OTHER");
+    ::ExitProcess(0);
+    return TRUE;
+}
+
+// Written under a temporary name first, so a reader never sees half a record.
+void WriteRecord(DWORD spawned)
+{
+    char folder[MAX_PATH];
+    if (!RecordFolder(folder))
+        return;
     char cwd[MAX_PATH] = "";
     ::GetCurrentDirectoryA(sizeof(cwd), cwd);
     char path[MAX_PATH];
@@ -75,6 +112,7 @@ LRESULT CALLBACK ChildWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 {
     switch (message) {
     case WM_CLOSE:
+        RecordCloseRequest("WM_CLOSE");
         if (!ignoreClose)
             ::DestroyWindow(window);
         return 0;
@@ -96,6 +134,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     const char* commandLine = ::GetCommandLineA();
     ignoreClose = HasWord(commandLine, "--ignore-close");
+    recordClose = HasWord(commandLine, "--record-close");
+    ::SetConsoleCtrlHandler(ConsoleControl, TRUE); // the console build's request to end
     DWORD spawned = HasWord(commandLine, "--spawn") ? SpawnChild() : 0;
 
     WNDCLASSA windowClass = {};
