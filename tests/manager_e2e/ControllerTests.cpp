@@ -14,6 +14,7 @@
 #include <cstdio>
 
 using ::testing::ElementsAre;
+using ::testing::UnorderedElementsAre;
 
 namespace {
 
@@ -91,4 +92,35 @@ TEST(ManagerControllerTest, ListFollowsAStartAndAStopByOtherControllers)
                             "CallApplication success: " + std::to_string(static_cast<int>(pid)),
                             "Application terminated by Halyard on a stop of the service."));
     SaveWindowShot(manager.Frame(), ScreenshotDir() + "\\controller_stopped.bmp");
+
+    // The manager's own Start and Stop go on from there, with their handshakes' lines as ever;
+    // the stop control after the manager's stop finds the application gone and adds nothing.
+    ::PostMessageA(manager.Frame(), WM_COMMAND, command::kStart, 0);
+    EXPECT_TRUE(manager.WaitCell(0, 1, "Started", 30000)) << manager.Cell(0, 1);
+    ASSERT_TRUE(WaitUntil([&] { return LogMessages(logPath).size() >= 6; }, 15000));
+    DWORD second = 0;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            TableImage now;
+            second = ReadTable(tablePath, now) ? now.Fields(4).appProcessId : 0;
+            return second != 0 && second != pid;
+        },
+        15000));
+    EXPECT_EQ(1u, RunRequestedOnDisk(tablePath, 4));
+    ::PostMessageA(manager.Frame(), WM_COMMAND, command::kStop, 0);
+    ASSERT_TRUE(service.WaitState(SERVICE_STOPPED, 40000));
+    EXPECT_TRUE(manager.WaitCell(0, 1, "Stopped", kShowsWithin)) << manager.Cell(0, 1);
+    EXPECT_FALSE(IsProcessAlive(second));
+    ASSERT_TRUE(WaitUntil([&] { return LogMessages(logPath).size() >= 8; }, 15000));
+    std::vector<std::string> lines = LogMessages(logPath);
+    ASSERT_EQ(8u, lines.size());
+    // The manager logs its start after its progress hold, the host its launch at once: those
+    // three come in either order.
+    EXPECT_THAT(std::vector<std::string>(lines.begin() + 3, lines.begin() + 6),
+                UnorderedElementsAre("Service started.", "Application executed by Halyard.",
+                                     "CallApplication success: " +
+                                         std::to_string(static_cast<int>(second))));
+    EXPECT_THAT(std::vector<std::string>(lines.begin() + 6, lines.end()),
+                ElementsAre("Application terminated by Halyard by request of Ravelin manager.",
+                            "Service stopped."));
 }
