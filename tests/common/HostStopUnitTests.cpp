@@ -98,9 +98,10 @@ TEST(ConsoleControlTest, OnlyTheHelpersOwnArgumentAsksForTheHelper)
     DWORD id = 0;
     EXPECT_TRUE(ParseConsoleCtrlArgument("--console-ctrl-c 1234", &id));
     EXPECT_EQ(1234u, id);
-    for (const char* other : {"07", "", "--console-ctrl-c", "--console-ctrl-c ", "--console-ctrl-c 0",
-                              "--console-ctrl-c 12x", "--console-ctrl-cx 5", "--console-ctrl-c 5 6",
-                              " --console-ctrl-c 5", "-5"}) {
+    for (const char* other :
+         {"07", "", "--console-ctrl-c", "--console-ctrl-c ", "--console-ctrl-c 0",
+          "--console-ctrl-c 12x", "--console-ctrl-cx 5", "--console-ctrl-c 5 6",
+          " --console-ctrl-c 5", "-5"}) {
         id = 77;
         EXPECT_FALSE(ParseConsoleCtrlArgument(other, &id)) << other;
         EXPECT_EQ(77u, id) << other;

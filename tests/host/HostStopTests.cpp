@@ -13,7 +13,8 @@ using namespace host_times;
 
 namespace {
 
-const char kTerminatedOnStop[] = "EVENT: Application terminated by Halyard on a stop of the service.";
+const char kTerminatedOnStop[] =
+    "EVENT: Application terminated by Halyard on a stop of the service.";
 const char kTerminatedByRequest[] =
     "EVENT: Application terminated by Halyard by request of Ravelin manager.";
 

@@ -23,7 +23,8 @@ using ::testing::HasSubstr;
 namespace {
 
 const char kExecuted[] = "EVENT: Application executed by Halyard.";
-const char kTerminatedOnStop[] = "EVENT: Application terminated by Halyard on a stop of the service.";
+const char kTerminatedOnStop[] =
+    "EVENT: Application terminated by Halyard on a stop of the service.";
 const DWORD kControllerMs = 120000;
 
 std::string ClosedWithin(DWORD ms)
@@ -107,22 +108,33 @@ protected:
         return children.empty() ? 0 : children[0].pid;
     }
 
+    // What a stop by a controller showed: the milliseconds from the command to STOPPED, whether
+    // the application was gone at that moment, and every state seen on the way.
+    struct StopSeen {
+        DWORD took = 0;
+        bool goneAtStopped = false;
+        std::set<DWORD> states;
+    };
+
     // Stops the service from the controller's command line, run in a process of its own, and
-    // watches the service closely meanwhile: returns the milliseconds from the command to
-    // STOPPED and whether the application was gone at that moment.
-    DWORD StopWatching(const std::string& name, const char* program, const char* verb,
-                       DWORD pid, bool* goneAtStopped, std::set<DWORD>* states)
+    // watches the service closely meanwhile.
+    StopSeen StopWatching(const std::string& name, const char* program, DWORD pid)
     {
+        StopSeen seen;
         CTestProcess controller;
         DWORD start = ::GetTickCount();
         EXPECT_TRUE(controller.Start(SystemProgram(program),
-                                     std::string(program) + " " + verb + " " + Quoted(name)));
-        *states = StatesUntilStopped(name, kControllerMs);
-        DWORD took = MsSince(start);
-        *goneAtStopped = !IsProcessAlive(pid);
+                                     std::string(program) + " stop " + Quoted(name)));
+        seen.states = StatesUntilStopped(name, kControllerMs);
+        seen.took = MsSince(start);
+        seen.goneAtStopped = !IsProcessAlive(pid);
         EXPECT_TRUE(controller.WaitExit(kControllerMs));
-        EXPECT_EQ(0u, controller.ExitCode()) << program << " " << verb;
-        return took;
+        EXPECT_EQ(0u, controller.ExitCode()) << program;
+        EXPECT_TRUE(seen.goneAtStopped)
+            << "the service reported STOPPED while its application ran";
+        EXPECT_EQ(static_cast<DWORD>(NO_ERROR), Status(name).dwWin32ExitCode);
+        EXPECT_EQ(0u, RunRequestedOnDisk());
+        return seen;
     }
 
     std::vector<std::string> LogMessages()
@@ -154,15 +166,10 @@ TEST_F(AnyControllerTest, NetStopEndsTheApplicationBeforeTheServiceStops)
     DWORD pid = NetStartAndAwaitApplication(name);
     ASSERT_NE(0u, pid);
 
-    bool gone = false;
-    std::set<DWORD> states;
-    DWORD took = StopWatching(name, "net.exe", "stop", pid, &gone, &states);
-    EXPECT_TRUE(gone) << "the service reported STOPPED while its application ran";
-    EXPECT_EQ(static_cast<DWORD>(NO_ERROR), Status(name).dwWin32ExitCode);
+    StopSeen stop = StopWatching(name, "net.exe", pid);
     EXPECT_THAT(LogMessages(), ElementsAre(kExecuted, Success(pid), kTerminatedOnStop));
-    EXPECT_EQ(0u, RunRequestedOnDisk());
     EXPECT_EQ("", CloseRequests(kServiceChildRecords, pid));
-    std::printf("[timing] net stop to STOPPED, stop method terminate: %lu ms\n", took);
+    std::printf("[timing] net stop to STOPPED, stop method terminate: %lu ms\n", stop.took);
 }
 
 // `sc stop` of a graceful service whose application ignores the request: the service stays
@@ -173,26 +180,21 @@ TEST_F(AnyControllerTest, ScStopOfAGracefulServiceTerminatesAnIgnoringApplicatio
     DWORD pid = NetStartAndAwaitApplication(name);
     ASSERT_NE(0u, pid);
 
-    bool gone = false;
-    std::set<DWORD> states;
-    DWORD took = StopWatching(name, "sc.exe", "stop", pid, &gone, &states);
-    EXPECT_TRUE(gone);
-    EXPECT_GE(took, 3000u - 100u) << "terminated before the stop timeout";
-    for (DWORD state : states)
+    StopSeen stop = StopWatching(name, "sc.exe", pid);
+    EXPECT_GE(stop.took, 3000u - 100u) << "terminated before the stop timeout";
+    for (DWORD state : stop.states)
         EXPECT_TRUE(state == SERVICE_RUNNING || state == SERVICE_STOP_PENDING ||
                     state == SERVICE_STOPPED)
             << state;
-    EXPECT_TRUE(states.count(SERVICE_STOP_PENDING));
-    EXPECT_EQ(static_cast<DWORD>(NO_ERROR), Status(name).dwWin32ExitCode);
+    EXPECT_TRUE(stop.states.count(SERVICE_STOP_PENDING));
     EXPECT_THAT(LogMessages(),
                 ElementsAre(kExecuted, Success(pid), kTerminatedOnStop,
                             "EVENT: Application did not close within 3000 ms; terminated by "
                             "Halyard."));
     EXPECT_THAT(CloseRequests(kServiceChildRecords, pid), HasSubstr("WM_CLOSE\n"));
-    EXPECT_EQ(0u, RunRequestedOnDisk());
     std::printf("[timing] sc stop to STOPPED, stop method graceful, request ignored, stop "
                 "timeout 3000 ms: %lu ms\n",
-                took);
+                stop.took);
 }
 
 // `net stop` of a graceful service whose application answers WM_CLOSE.
@@ -202,16 +204,12 @@ TEST_F(AnyControllerTest, NetStopOfAGracefulServiceLetsTheApplicationClose)
     DWORD pid = NetStartAndAwaitApplication(name);
     ASSERT_NE(0u, pid);
 
-    bool gone = false;
-    std::set<DWORD> states;
-    DWORD took = StopWatching(name, "net.exe", "stop", pid, &gone, &states);
-    EXPECT_TRUE(gone);
+    StopSeen stop = StopWatching(name, "net.exe", pid);
     EXPECT_THAT(LogMessages(),
                 ElementsAre(kExecuted, Success(pid), kTerminatedOnStop, ClosedWithin(5000)));
     EXPECT_EQ("WM_CLOSE\n", CloseRequests(kServiceChildRecords, pid));
-    EXPECT_EQ(0u, RunRequestedOnDisk());
     std::printf("[timing] net stop to STOPPED, stop method graceful, WM_CLOSE answered: %lu ms\n",
-                took);
+                stop.took);
 }
 
 // `net stop` of a graceful service whose application is a console program that ignores
@@ -223,17 +221,14 @@ TEST_F(AnyControllerTest, NetStopOfAGracefulConsoleApplicationEndsItThroughItsCo
     DWORD pid = NetStartAndAwaitApplication(name);
     ASSERT_NE(0u, pid);
 
-    bool gone = false;
-    std::set<DWORD> states;
-    DWORD took = StopWatching(name, "net.exe", "stop", pid, &gone, &states);
-    EXPECT_TRUE(gone);
-    EXPECT_LT(took, 20000u) << "Ctrl+C did not end the console program";
+    StopSeen stop = StopWatching(name, "net.exe", pid);
+    EXPECT_LT(stop.took, 20000u) << "Ctrl+C did not end the console program";
     EXPECT_THAT(CloseRequests(kServiceChildRecords, pid), HasSubstr("CTRL_C\n"));
     EXPECT_THAT(LogMessages(),
                 ElementsAre(kExecuted, Success(pid), kTerminatedOnStop, ClosedWithin(20000)));
     std::printf("[timing] net stop to STOPPED, stop method graceful, console program, Ctrl+C: "
                 "%lu ms\n",
-                took);
+                stop.took);
 }
 
 // `net start` of a service whose record says 0: the application runs and keeps running.
