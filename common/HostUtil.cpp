@@ -54,6 +54,16 @@ int CUtil::SaveProperties()
     return serviceData.SaveHostFields(propertiesPath, slot);
 }
 
+int CUtil::SaveRunRequest(uint32_t runRequested)
+{
+    return serviceData.SaveRunRequest(propertiesPath, slot, runRequested, false);
+}
+
+int CUtil::SaveStartRunRequest()
+{
+    return serviceData.SaveRunRequest(propertiesPath, slot, 1, true);
+}
+
 int CUtil::InitServiceData()
 {
     return MakePropertiesPath() && InitProperties() && LoadProperties() ? 1 : 0;

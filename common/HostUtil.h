@@ -30,6 +30,12 @@ public:
     // current content under the table lock, never a write-back of the whole loaded copy, which
     // would undo what the manager or another host saved since the load.
     int SaveProperties();
+    // Sets the own record's runRequested, in memory and in the file, merged under the table
+    // lock as SaveProperties does: 0 when the service stops.
+    int SaveRunRequest(uint32_t runRequested);
+    // The run request at the host's start: 1, unless the file's value has changed since the
+    // host loaded the table (a request saved meanwhile is newer than the start, and stays).
+    int SaveStartRunRequest();
     // MakePropertiesPath, InitProperties and LoadProperties, stopping at the first failure.
     int InitServiceData();
 

@@ -50,15 +50,43 @@ int CServiceData::SaveHostFields(const char* path, int slot) const
 {
     if (!table_ || slot < 0 || slot >= kSlotCount)
         return 0;
+    const ServiceRecord& own = table_->records[slot];
+    return MergeRecordFields(path, slot, [&own](ServiceRecord& onDisk) {
+        onDisk.hostWindow = own.hostWindow;
+        onDisk.appProcessId = own.appProcessId;
+        return true;
+    });
+}
+
+int CServiceData::SaveRunRequest(const char* path, int slot, uint32_t runRequested,
+                                 bool unlessChanged)
+{
+    if (!table_ || slot < 0 || slot >= kSlotCount)
+        return 0;
+    ServiceRecord& own = table_->records[slot];
+    return MergeRecordFields(path, slot, [&](ServiceRecord& onDisk) {
+        if (unlessChanged && onDisk.runRequested != own.runRequested) {
+            own.runRequested = onDisk.runRequested;
+            return false;
+        }
+        own.runRequested = runRequested;
+        if (onDisk.runRequested == runRequested)
+            return false;
+        onDisk.runRequested = runRequested;
+        return true;
+    });
+}
+
+int CServiceData::MergeRecordFields(const char* path, int slot,
+                                    const std::function<bool(ServiceRecord&)>& change) const
+{
     CTableLock lock;
     if (!lock.IsHeld())
         return 0;
     std::unique_ptr<ServiceTable> current(new (std::nothrow) ServiceTable);
     if (!current || !ReadTableFile(path, current.get(), kTableSize))
         return 0;
-    const ServiceRecord& own = table_->records[slot];
-    ServiceRecord& onDisk = current->records[slot];
-    onDisk.hostWindow = own.hostWindow;
-    onDisk.appProcessId = own.appProcessId;
+    if (!change(current->records[slot]))
+        return 1;
     return WriteTableFile(path, current.get(), kTableSize);
 }

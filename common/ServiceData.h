@@ -3,6 +3,8 @@
 
 #include "ServiceRecord.h"
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 
 class CServiceData {
@@ -24,6 +26,12 @@ public:
     // the table lock, so that no other writer's change is undone. 0 when the file cannot be read
     // whole or replaced.
     int SaveHostFields(const char* path, int slot) const;
+    // Sets runRequested of one record, in the table and in the file as it now is, merged the
+    // same way under the table lock (the file is left alone when it holds that value already).
+    // With unlessChanged, a file whose value differs from the table's (someone saved a newer
+    // request since the table was loaded) keeps it, and the table takes it. 0 when the file
+    // cannot be read whole or replaced.
+    int SaveRunRequest(const char* path, int slot, uint32_t runRequested, bool unlessChanged);
 
     // The record of a slot 0..49; the table must exist.
     ServiceRecord& Record(int slot) { return table_->records[slot]; }
@@ -31,5 +39,10 @@ public:
     ServiceTable* Table() { return table_.get(); }
 
 private:
+    // Reads the file under the table lock and lets change alter the slot's record there; writes
+    // the file back when change says it altered it.
+    int MergeRecordFields(const char* path, int slot,
+                          const std::function<bool(ServiceRecord&)>& change) const;
+
     std::unique_ptr<ServiceTable> table_;
 };

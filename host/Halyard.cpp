@@ -1,5 +1,6 @@
 // Halyard, the application host: one hidden-window process per running service.
 
+#include "ConsoleControl.h"
 #include "HostUtil.h"
 #include "HostWindow.h"
 #include "SlotArgument.h"
@@ -11,6 +12,10 @@ CUtil util;
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR argument, int showCommand)
 {
+    // A copy of the host run to raise Ctrl+C in an application's console (ConsoleControl.h).
+    DWORD consoleProcess = 0;
+    if (ParseConsoleCtrlArgument(argument, &consoleProcess))
+        return RunConsoleCtrlHelper(consoleProcess);
     if (!ParseSlotArgument(argument, util))
         return 0;
     if (!util.InitServiceData())

@@ -1,6 +1,7 @@
 #include "HostWindow.h"
 
 #include "ApplicationControl.h"
+#include "ApplicationStop.h"
 #include "HostSupervision.h"
 #include "HostUtil.h"
 #include "Launches.h"
@@ -37,10 +38,12 @@ void OnPollTimer(HWND window)
     ::KillTimer(window, kPollTimer);
     CancelRestart(window); // no relaunch after a stop
     char detail[kDetailSize] = "";
-    if (TerminateApplication(util, launches, detail))
+    ApplicationEnd end;
+    if (EndApplication(util, launches, detail, end)) {
         util.WriteLog(kLogEvent,
                       "Application terminated by Halyard by request of Ravelin manager.");
-    else
+        WriteApplicationEnd(util, end);
+    } else
         WriteLogWithDetail(kLogError,
                            "Application failed to terminated by Halyard by request of Ravelin "
                            "manager.",
@@ -65,13 +68,48 @@ LRESULT OnQueryEndSession(HWND window)
         return TRUE;
     CancelRestart(window); // the revive is the one launch that follows
     char detail[kDetailSize] = "";
-    if (TerminateApplication(util, launches, detail))
+    ApplicationEnd end;
+    if (EndApplication(util, launches, detail, end)) {
         util.WriteLog(kLogEvent, "Application terminated by Halyard for end session.");
-    else
+        WriteApplicationEnd(util, end);
+    } else
         WriteLogWithDetail(kLogError,
                            "Application couldn't terminated by Halyard for end session.", detail);
     ::SetTimer(window, kReviveTimer, kReviveDelayMs, NULL);
     return TRUE;
+}
+
+// The service is stopping: the service host closes this window on a stop control from any
+// controller and at system shutdown. The application ends first, then the run request is saved
+// 0 so that the manager's list and a later start agree, and only then does the host end. After
+// the manager's stop handshake the application is gone already, and no line is written.
+void OnClose(HWND window)
+{
+    static bool closing = false;
+    if (closing)
+        return; // a second close while the first waits for the application
+    closing = true;
+    ::KillTimer(window, kPollTimer);
+    ::KillTimer(window, kReviveTimer);
+    CancelRestart(window); // no relaunch after a stop
+    // The stop method as the record holds it now; a table that cannot be read leaves the
+    // options of the last load.
+    util.LoadOwnRecord();
+    if (IsApplicationRunning(util, launches)) {
+        char detail[kDetailSize] = "";
+        ApplicationEnd end;
+        if (EndApplication(util, launches, detail, end)) {
+            util.WriteLog(kLogEvent, "Application terminated by Halyard on a stop of the service.");
+            WriteApplicationEnd(util, end);
+        } else {
+            WriteLogWithDetail(kLogError,
+                               "Application couldn't be terminated by Halyard on a stop of the "
+                               "service.",
+                               detail);
+        }
+    }
+    util.SaveRunRequest(0);
+    ::DestroyWindow(window);
 }
 
 } // namespace
@@ -108,6 +146,10 @@ int InitHost(HINSTANCE instance, int /*showCommand*/)
     ::ShowWindow(window, SW_HIDE);
     ::UpdateWindow(window);
 
+    // Whoever started the service (the manager, a controller, the boot), the application is to
+    // run: the run request is 1 before the launch and before the first poll.
+    util.SaveStartRunRequest();
+
     char detail[kDetailSize] = "";
     if (CallApplication(util, launches, detail))
         WriteLogWithDetail(kLogEvent, "Application executed by Halyard.", detail);
@@ -123,6 +165,9 @@ LRESULT CALLBACK HostWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     switch (message) {
     case WM_DESTROY:
         ::PostQuitMessage(HostExitCode());
+        return 0;
+    case WM_CLOSE:
+        OnClose(window);
         return 0;
     case WM_QUERYENDSESSION:
         return OnQueryEndSession(window);

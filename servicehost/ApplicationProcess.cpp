@@ -1,39 +1,7 @@
 #include "ApplicationProcess.h"
 
 #include "ApplicationCommand.h"
-
-#include <cstring>
-
-namespace {
-
-struct CloseRequest {
-    DWORD processId;
-    int asked;
-};
-
-// Windows that are not the application's own: an owned window (a dialog, a tool window) closes
-// with its owner, and the input method's default window belongs to the system.
-bool IsApplicationWindow(HWND window)
-{
-    if (::GetWindow(window, GW_OWNER) != NULL)
-        return false;
-    char className[32] = "";
-    ::GetClassNameA(window, className, sizeof(className));
-    return std::strcmp(className, "IME") != 0;
-}
-
-BOOL CALLBACK PostCloseToWindow(HWND window, LPARAM param)
-{
-    CloseRequest* request = reinterpret_cast<CloseRequest*>(param);
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(window, &owner);
-    if (owner == request->processId && IsApplicationWindow(window) &&
-        ::PostMessageA(window, WM_CLOSE, 0, 0))
-        ++request->asked;
-    return TRUE;
-}
-
-} // namespace
+#include "ProcessWindows.h"
 
 DWORD CApplicationProcess::Start(CApplicationCommand& command)
 {
@@ -57,9 +25,7 @@ DWORD CApplicationProcess::Start(CApplicationCommand& command)
 
 int CApplicationProcess::PostClose() const
 {
-    CloseRequest request = {id_, 0};
-    ::EnumWindows(PostCloseToWindow, reinterpret_cast<LPARAM>(&request));
-    return request.asked;
+    return PostCloseToProcessWindows(id_);
 }
 
 bool CApplicationProcess::HasEnded() const

@@ -29,6 +29,11 @@ const char* ControlName(DWORD control)
 
 CHostedService::CHostedService() = default;
 
+CHostedService::CHostedService(CServiceStatusReporter::SetStatusFunction setStatus)
+    : reporter_(setStatus)
+{
+}
+
 // The object is never freed: the SCM may still call the control handler on the dispatcher
 // thread while this thread makes its last report, and the process ends right after.
 void WINAPI CHostedService::ServiceMain(DWORD argc, LPSTR* argv)
@@ -77,6 +82,13 @@ void CHostedService::Run(const char* serviceName)
                                    name_, reason);
         return;
     }
+    RunRegistered(name_, handle);
+}
+
+void CHostedService::RunRegistered(const char* serviceName, SERVICE_STATUS_HANDLE handle)
+{
+    if (serviceName != name_)
+        CopyText(name_, serviceName);
     reporter_.Attach(handle);
 
     DWORD win32ExitCode = ERROR_SUCCESS;

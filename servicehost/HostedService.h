@@ -11,11 +11,15 @@
 
 class CApplicationProcess;
 
-// How long a stop waits for the program to close after asking it to. A program that has not
-// closed by then (it ignores the request, or has no window to receive it) is left running: the
-// service reports STOPPED with ERROR_TIMEOUT rather than keep the SCM, or a system shutdown,
-// waiting on it without end. The service host never terminates the program itself.
-const DWORD kStopTimeoutMs = 30000;
+// How long a stop waits for the program to close after asking it to. The application host,
+// asked, ends its application first: with the graceful stop method that takes up to the
+// service's stop timeout (at most 60 s) and a termination, then a save of the run request
+// under the table lock. A program that has not closed by then (it ignores the request, or has
+// no window to receive it) is left running: the service reports STOPPED with ERROR_TIMEOUT
+// rather than keep the SCM, or a system shutdown, waiting on it without end. All the while the
+// service reports STOP_PENDING with a new checkpoint every kStopPollMs, so no controller gives
+// up on it. The service host never terminates the program itself.
+const DWORD kStopTimeoutMs = 90000;
 // Between checkpoints of a pending state; the wait hints promise the SCM the next one in time.
 const DWORD kStopPollMs = 100;
 const DWORD kStopWaitHintMs = 2000;
@@ -26,13 +30,22 @@ public:
     // The ServiceMain of the dispatcher table.
     static void WINAPI ServiceMain(DWORD argc, LPSTR* argv);
 
+    // The service's control handler (HandlerEx), context being the service object: stop and
+    // shutdown take the same path.
+    static DWORD WINAPI ControlHandler(DWORD control, DWORD eventType, LPVOID eventData,
+                                       LPVOID context);
+
+    // Tests drive a service object below the SCM: its reports go to setStatus, its controls
+    // come through ControlHandler, and RunRegistered does the work of ServiceMain once the
+    // control handler is registered (handle is passed on to setStatus).
+    explicit CHostedService(CServiceStatusReporter::SetStatusFunction setStatus);
+    void RunRegistered(const char* serviceName, SERVICE_STATUS_HANDLE handle);
+
 private:
     CHostedService();
     CHostedService(const CHostedService&) = delete;
     CHostedService& operator=(const CHostedService&) = delete;
 
-    static DWORD WINAPI ControlHandler(DWORD control, DWORD eventType, LPVOID eventData,
-                                       LPVOID context);
     void RequestStop(DWORD control);
 
     void Run(const char* serviceName);

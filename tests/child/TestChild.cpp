@@ -15,7 +15,12 @@
 //                       beside its record
 //   --probe-handle      report in the record's "probe=" line whether the handle value in
 //                       RAVELIN_PROBE_HANDLE is a disk file of 12345 bytes (1) or not (0)
-// Without --ignore-close, WM_CLOSE to its hidden top-level window ends it.
+//   --record-close      append each request to end that it gets (WM_CLOSE, or a console
+//                       control event: CTRL_C, CTRL_BREAK, CTRL_CLOSE) as a line to
+//                       closed-<pid>.txt in the same folder
+// Without --ignore-close, WM_CLOSE to its hidden top-level window ends it. Built as a console
+// program too (TestConsoleChild.exe): there a console control event ends it, as the default
+// handler would, after it is recorded.
 
 #include <windows.h>
 #include <cstdint>
@@ -28,6 +33,7 @@ namespace {
 const UINT_PTR kExitTimer = 1;
 const char kDefaultRecordFolder[] = "C:\\ravelin child records";
 bool ignoreClose = false;
+bool recordClose = false;
 
 bool HasWord(const char* commandLine, const char* word)
 {
@@ -130,6 +136,30 @@ int ProbeHandle()
 DWORD breakaway = 0;
 int probe = -1;
 
+void RecordCloseRequest(const char* what)
+{
+    char folder[MAX_PATH];
+    if (!recordClose || !RecordFolder(folder))
+        return;
+    char path[MAX_PATH];
+    std::snprintf(path, sizeof(path), "%s\\closed-%lu.txt", folder, ::GetCurrentProcessId());
+    FILE* file = std::fopen(path, "ab");
+    if (!file)
+        return;
+    std::fprintf(file, "%s\n", what);
+    std::fclose(file);
+}
+
+BOOL WINAPI ConsoleControl(DWORD event)
+{
+    RecordCloseRequest(event == CTRL_C_EVENT       ? "CTRL_C"
+                       : event == CTRL_BREAK_EVENT ? "CTRL_BREAK"
+                       : event == CTRL_CLOSE_EVENT ? "CTRL_CLOSE"
+                                                   : "CTRL_OTHER");
+    ::ExitProcess(0);
+    return TRUE;
+}
+
 // Written under a temporary name first, so a reader never sees half a record.
 void WriteRecord(DWORD spawned)
 {
@@ -157,6 +187,7 @@ LRESULT CALLBACK ChildWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 {
     switch (message) {
     case WM_CLOSE:
+        RecordCloseRequest("WM_CLOSE");
         if (!ignoreClose)
             ::DestroyWindow(window);
         return 0;
@@ -191,6 +222,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         DumpEnvironment();
     if (HasWord(commandLine, "--probe-handle"))
         probe = ProbeHandle();
+    recordClose = HasWord(commandLine, "--record-close");
+    ::SetConsoleCtrlHandler(ConsoleControl, TRUE); // the console build's request to end
 
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = ChildWndProc;

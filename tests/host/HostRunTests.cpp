@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <regex>
+#include <utility>
 
 using ::testing::ElementsAre;
 using namespace host_times;
@@ -102,9 +103,16 @@ TEST_F(HostTest, LogLinesHaveTheExactFormatOnDisk)
 TEST_F(HostTest, StopRequestIsSeenWithinOnePollAndPollingEnds)
 {
     PutRecord(7, "--spawn");
-    DWORD pid = StartHostAndAwaitLaunch();
-    ASSERT_NE(0u, pid);
-    std::vector<ChildRecord> children = ReadChildRecords(childDir);
+    StartHost("07");
+    // The application and its own child both record themselves, in either order: the
+    // application is the one that names a spawned child.
+    std::vector<ChildRecord> children = WaitChildren(2);
+    ASSERT_EQ(2u, children.size());
+    if (children[0].spawned == 0)
+        std::swap(children[0], children[1]);
+    DWORD pid = children[0].pid;
+    ASSERT_EQ(children[1].pid, children[0].spawned);
+    ASSERT_TRUE(WaitLogLines(2, kStartMs));
 
     EditRecord(7, [](TestRecord& record) { record.SetRunRequested(0); });
     ASSERT_TRUE(WaitUntil([&] { return !IsProcessAlive(pid); }, kPollMs))
@@ -125,26 +133,20 @@ TEST_F(HostTest, StopRequestIsSeenWithinOnePollAndPollingEnds)
     EXPECT_FALSE(host.WaitExit(0));
 }
 
-TEST_F(HostTest, HostStartedWithRunRequestedZeroStopsAtTheFirstPoll)
+// A host started with the run request 0 (a start by another controller than the manager, or at
+// boot) makes it 1 before its first poll, so its application keeps running through the polls.
+TEST_F(HostTest, HostStartedWithRunRequestedZeroSavesOneAndKeepsTheApplication)
 {
     PutRecord(7, "", 1, 0);
-    DWORD started = ::GetTickCount();
-    StartHost("07");
-    // The log, not the child's record, shows the launch: the child may be ended before it
-    // gets round to recording itself.
-    ASSERT_TRUE(WaitLogLines(3, kStartMs + kPollMs));
-    // Launched first, ended by the first tick of the 2 s timer, not at once.
-    EXPECT_GE(::GetTickCount() - started, kPollPeriodMs - 500);
-    std::vector<std::string> messages = LogMessages();
-    ASSERT_EQ(3u, messages.size());
-    EXPECT_EQ("EVENT: Application executed by Halyard.", messages[0]);
-    const std::string success = "EVENT: CallApplication success: ";
-    ASSERT_EQ(0u, messages[1].rfind(success, 0)) << messages[1];
-    DWORD pid = std::strtoul(messages[1].c_str() + success.size(), nullptr, 10);
-    EXPECT_NE(0u, pid);
-    EXPECT_FALSE(IsProcessAlive(pid));
-    EXPECT_EQ("EVENT: Application terminated by Halyard by request of Ravelin manager.",
-              messages[2]);
+    DWORD pid = StartHostAndAwaitLaunch();
+    ASSERT_NE(0u, pid);
+    EXPECT_EQ(1u, RecordOnDisk(7).runRequested);
+    // Deliberately idle for three polls and more: none may end the application.
+    ::Sleep(kQuietPollsMs);
+    EXPECT_TRUE(IsProcessAlive(pid));
+    EXPECT_THAT(LogMessages(), ElementsAre("EVENT: Application executed by Halyard.",
+                                           "EVENT: CallApplication success: " + Num(pid)));
+    EXPECT_EQ(1u, RecordOnDisk(7).runRequested);
 }
 
 // A failed first launch leaves the host polling; a stop request whose termination fails ends
@@ -224,17 +226,26 @@ TEST_F(HostTest, UnloadableTableSkipsThePollAndALaterStopIsHonoured)
                             "manager."));
 }
 
-TEST_F(HostTest, CloseEndsTheHostWithExitCodeZeroAndLeavesTheApplicationRunning)
+// Closing the host's window is the service's stop (the service host does it on a stop control
+// from any controller): the application ends first, the log says so, the run request goes to 0
+// for the manager's list and the next start, and the host ends with exit code 0.
+TEST_F(HostTest, CloseEndsTheApplicationThenTheHostWithExitCodeZero)
 {
-    PutRecord(7, "");
+    PutRecord(7, "--record-close");
     DWORD pid = StartHostAndAwaitLaunch();
     ASSERT_NE(0u, pid);
 
     ::PostMessageA(HostWindow(), WM_CLOSE, 0, 0);
     ASSERT_TRUE(host.WaitExit(kStartMs));
     EXPECT_EQ(0u, host.ExitCode());
-    EXPECT_TRUE(IsProcessAlive(pid));
-    EXPECT_EQ(2u, Log().size());
+    EXPECT_FALSE(IsProcessAlive(pid)) << "the host ended before its application";
+    EXPECT_THAT(LogMessages(),
+                ElementsAre("EVENT: Application executed by Halyard.",
+                            "EVENT: CallApplication success: " + Num(pid),
+                            "EVENT: Application terminated by Halyard on a stop of the service."));
+    EXPECT_EQ(0u, RecordOnDisk(7).runRequested);
+    // The terminate method, the default, ends the process without asking it.
+    EXPECT_FALSE(FileExists(childDir + "\\closed-" + std::to_string(pid) + ".txt"));
 }
 
 TEST_F(HostTest, ArgumentSevenWithoutLeadingZeroServesSlotSevenButLogsTo7Log)

@@ -89,14 +89,14 @@ CTestProcess::~CTestProcess()
 }
 
 bool CTestProcess::Start(const std::string& program, const std::string& commandLine,
-                         const std::string& workDir)
+                         const std::string& workDir, DWORD creationFlags)
 {
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info;
-    if (!::CreateProcessA(program.c_str(), line.data(), NULL, NULL, FALSE, 0, NULL,
+    if (!::CreateProcessA(program.c_str(), line.data(), NULL, NULL, FALSE, creationFlags, NULL,
                           workDir.empty() ? NULL : workDir.c_str(), &startup, &info))
         return false;
     ::CloseHandle(info.hThread);

@@ -35,9 +35,10 @@ public:
     CTestProcess(const CTestProcess&) = delete;
     CTestProcess& operator=(const CTestProcess&) = delete;
 
-    // Starts program with the given command line (which the child sees whole), in workDir.
+    // Starts program with the given command line (which the child sees whole), in workDir,
+    // with CreateProcess's creation flags.
     bool Start(const std::string& program, const std::string& commandLine,
-               const std::string& workDir = std::string());
+               const std::string& workDir = std::string(), DWORD creationFlags = 0);
     bool WaitExit(DWORD timeoutMs);
     DWORD ExitCode() const;
     DWORD Id() const { return id_; }
