@@ -100,24 +100,47 @@ void PrintLines(DWORD count)
     }
 }
 
+// A file of the record folder, <kind>-<pid>.txt, written under a temporary name first and
+// renamed when closed, so that a reader never sees half of it.
+class CRecordFile {
+public:
+    explicit CRecordFile(const char* kind)
+    {
+        char folder[MAX_PATH];
+        if (!RecordFolder(folder))
+            return;
+        std::snprintf(path_, sizeof(path_), "%s\\%s-%lu.txt", folder, kind,
+                      ::GetCurrentProcessId());
+        std::snprintf(temp_, sizeof(temp_), "%s.tmp", path_);
+        file_ = std::fopen(temp_, "wb");
+    }
+    ~CRecordFile()
+    {
+        if (!file_)
+            return;
+        std::fclose(file_);
+        ::MoveFileExA(temp_, path_, MOVEFILE_REPLACE_EXISTING);
+    }
+    CRecordFile(const CRecordFile&) = delete;
+    CRecordFile& operator=(const CRecordFile&) = delete;
+    FILE* File() const { return file_; }
+
+private:
+    char path_[MAX_PATH] = "";
+    char temp_[MAX_PATH] = "";
+    FILE* file_ = nullptr;
+};
+
 void DumpEnvironment()
 {
-    char folder[MAX_PATH];
-    if (!RecordFolder(folder))
-        return;
-    char path[MAX_PATH];
-    char temp[MAX_PATH];
-    std::snprintf(path, sizeof(path), "%s\\env-%lu.txt", folder, ::GetCurrentProcessId());
-    std::snprintf(temp, sizeof(temp), "%s.tmp", path);
-    FILE* file = std::fopen(temp, "wb");
+    CRecordFile record("env");
+    FILE* file = record.File();
     if (!file)
         return;
     char* block = ::GetEnvironmentStringsA();
     for (const char* entry = block; entry && *entry; entry += std::strlen(entry) + 1)
         std::fprintf(file, "%s\n", entry);
     ::FreeEnvironmentStringsA(block);
-    std::fclose(file);
-    ::MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING);
 }
 
 // Whether the handle whose value RAVELIN_PROBE_HANDLE gives is the probe file (12345 bytes).
@@ -160,27 +183,18 @@ BOOL WINAPI ConsoleControl(DWORD event)
     return TRUE;
 }
 
-// Written under a temporary name first, so a reader never sees half a record.
 void WriteRecord(DWORD spawned)
 {
-    char folder[MAX_PATH];
-    if (!RecordFolder(folder))
-        return;
     char cwd[MAX_PATH] = "";
     ::GetCurrentDirectoryA(sizeof(cwd), cwd);
-    char path[MAX_PATH];
-    char temp[MAX_PATH];
-    std::snprintf(path, sizeof(path), "%s\\child-%lu.txt", folder, ::GetCurrentProcessId());
-    std::snprintf(temp, sizeof(temp), "%s.tmp", path);
-    FILE* file = std::fopen(temp, "wb");
+    CRecordFile record("child");
+    FILE* file = record.File();
     if (!file)
         return;
     std::fprintf(file, "pid=%lu\ncmdline=%s\ncwd=%s\nspawned=%lu\nbreakaway=%lu\n",
                  ::GetCurrentProcessId(), ::GetCommandLineA(), cwd, spawned, breakaway);
     if (probe >= 0)
         std::fprintf(file, "probe=%d\n", probe);
-    std::fclose(file);
-    ::MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING);
 }
 
 LRESULT CALLBACK ChildWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

@@ -84,3 +84,18 @@ void SupervisionTest::RequestStop()
         },
         kPollMs));
 }
+
+void SupervisionTest::StartTree(size_t count, std::vector<ChildRecord>* tree, DWORD* app)
+{
+    StartHost("07");
+    *tree = WaitChildren(count);
+    ASSERT_EQ(count, tree->size());
+    // The children may record themselves before the application does: it is the one whose
+    // command line is the record's parameters.
+    *app = 0;
+    for (const ChildRecord& child : *tree)
+        if (child.commandLine == " --tree")
+            *app = child.pid;
+    ASSERT_NE(0u, *app);
+    ASSERT_TRUE(WaitLogLines(2, kStartMs));
+}

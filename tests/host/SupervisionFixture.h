@@ -25,6 +25,9 @@ protected:
                        size_t from = 0);
     // Waits until the log holds the message.
     bool WaitMessage(const std::string& text, DWORD timeoutMs);
+    // Starts the host on a --tree record and waits for count processes of the tree and the
+    // launch's log lines; the tree's records and the application's id.
+    void StartTree(size_t count, std::vector<ChildRecord>* tree, DWORD* app);
     // Stops the application as the manager does: runRequested 0, then waits for the host's
     // line about it.
     void RequestStop();

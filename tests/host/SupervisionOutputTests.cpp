@@ -105,9 +105,14 @@ TEST_F(SupervisionTest, StreamsToTwoFilesAndNoOtherHostHandleReachesTheApplicati
     std::vector<ChildRecord> children = WaitChildren(2);
     ::SetEnvironmentVariableA("RAVELIN_PROBE_HANDLE", NULL);
     ASSERT_EQ(2u, children.size());
-    for (const ChildRecord& child : children)
-        if (child.commandLine.find("--print") != std::string::npos)
+    int launched = 0;
+    for (const ChildRecord& child : children) {
+        if (child.commandLine.find("--print") != std::string::npos) {
+            ++launched;
             EXPECT_EQ("0", ChildValue(child.pid, "probe"));
+        }
+    }
+    EXPECT_EQ(1, launched);
 
     size_t streamSize = kLines * Line("out", 1).size();
     ASSERT_TRUE(WaitUntil([&] { return ReadFileBytes(workDir + "\\err.log").size() >= streamSize; },

@@ -16,15 +16,6 @@ namespace {
 
 const char kStopped[] = "EVENT: Application terminated by Halyard by request of Ravelin manager.";
 
-// The application of a --tree launch among the processes it started.
-DWORD TreeRoot(const std::vector<ChildRecord>& tree)
-{
-    for (const ChildRecord& child : tree)
-        if (child.commandLine == " --tree")
-            return child.pid;
-    return 0;
-}
-
 } // namespace
 
 // With every option off an application that ends by itself is left ended and nothing new is
@@ -201,12 +192,9 @@ TEST_F(SupervisionTest, KillTreeEndsTheWholeTreeAndWithoutItOnlyTheApplication)
     ServiceOptions options;
     options.killTree = true;
     PutSupervisedRecord("--tree", options);
-    StartHost("07");
-    std::vector<ChildRecord> tree = WaitChildren(3);
-    ASSERT_EQ(3u, tree.size());
-    DWORD app = TreeRoot(tree);
-    ASSERT_NE(0u, app);
-    ASSERT_TRUE(WaitLogLines(2, kStartMs));
+    std::vector<ChildRecord> tree;
+    DWORD app = 0;
+    ASSERT_NO_FATAL_FAILURE(StartTree(3, &tree, &app));
     // The job allows no breakaway: that child was never created.
     EXPECT_EQ("0", ChildValue(app, "breakaway"));
     RequestStop();
@@ -219,12 +207,9 @@ TEST_F(SupervisionTest, KillTreeEndsTheWholeTreeAndWithoutItOnlyTheApplication)
 TEST_F(SupervisionTest, WithoutKillTreeAStopEndsOnlyTheApplication)
 {
     PutSupervisedRecord("--tree", ServiceOptions());
-    StartHost("07");
-    std::vector<ChildRecord> tree = WaitChildren(4);
-    ASSERT_EQ(4u, tree.size());
-    DWORD app = TreeRoot(tree);
-    ASSERT_NE(0u, app);
-    ASSERT_TRUE(WaitLogLines(2, kStartMs));
+    std::vector<ChildRecord> tree;
+    DWORD app = 0;
+    ASSERT_NO_FATAL_FAILURE(StartTree(4, &tree, &app));
     EXPECT_NE("0", ChildValue(app, "breakaway"));
     RequestStop();
     ASSERT_TRUE(WaitUntil([&] { return !IsProcessAlive(app); }, kStartMs));
