@@ -16,7 +16,7 @@
 #include <nlohmann/json.hpp>
 
 
-CBoxInspector missedBoxes(3000);
+CDialogWatcher missedBoxes(3000);
 
 CUtil util;
 CServiceAction serviceAction;

@@ -17,7 +17,7 @@
 #include <deque>
 #include <thread>
 
-CBoxInspector missedBoxes(3000);
+CDialogWatcher missedBoxes(3000);
 
 CUtil util;
 CServiceAction serviceAction;

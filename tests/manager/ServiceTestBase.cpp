@@ -141,7 +141,7 @@ void CServiceTestBase::TearDown()
     for (int slot = 0; slot < table_layout::kSlots; ++slot)
         util.DeleteLog(slot);
     std::memcpy(util.installPath, savedInstallPath, sizeof(savedInstallPath));
-    EXPECT_THAT(TextsOf(missedBoxes.Take()), ::testing::IsEmpty())
+    EXPECT_THAT(TextsOf(missedBoxes.TakeMessageBoxes()), ::testing::IsEmpty())
         << "a message box nobody expected";
 }
 
