@@ -18,13 +18,6 @@
 #include <cstring>
 #include <thread>
 
-// Answers any box that nobody else answered within 3 s, so that a missed box fails its test
-// instead of holding the suite until its timeout. Made first: start-up boxes count too.
-CDialogWatcher missedBoxes(3000);
-
-CUtil util;
-CServiceAction serviceAction;
-
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;

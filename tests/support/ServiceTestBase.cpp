@@ -7,6 +7,13 @@
 #include <cstdio>
 #include <cstring>
 
+// The suite's objects. missedBoxes answers any box that nobody else answered within 3 s, so that
+// a missed box fails its test instead of holding the suite until its timeout; it is made first,
+// so that start-up boxes count too.
+CDialogWatcher missedBoxes(3000);
+CUtil util;
+CServiceAction serviceAction;
+
 std::vector<std::string> LogOf(int slot)
 {
     char path[256];

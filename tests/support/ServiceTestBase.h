@@ -1,7 +1,7 @@
 #pragma once
 // What the suites that run real services share: the test's own table in the manager's data
 // folder, records made as the manager makes them, and the clean-up of every service, test child
-// and log a test leaves behind. The suite defines util, serviceAction and missedBoxes.
+// and log a test leaves behind; and the suite's util, serviceAction and missedBoxes.
 
 #include "DialogWatcher.h"
 #include "ManagerTable.h"

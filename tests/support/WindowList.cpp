@@ -5,15 +5,16 @@ namespace {
 struct WindowSearch {
     DWORD pid;
     const char* className;
+    bool hiddenToo;
     std::vector<HWND> found;
 };
 
-BOOL CALLBACK AddVisibleWindow(HWND window, LPARAM param)
+BOOL CALLBACK AddWindow(HWND window, LPARAM param)
 {
     WindowSearch* search = reinterpret_cast<WindowSearch*>(param);
     DWORD process = 0;
     ::GetWindowThreadProcessId(window, &process);
-    if (process != search->pid || !::IsWindowVisible(window))
+    if (process != search->pid || (!search->hiddenToo && !::IsWindowVisible(window)))
         return TRUE;
     if (search->className == nullptr || ClassOf(window) == search->className)
         search->found.push_back(window);
@@ -24,8 +25,15 @@ BOOL CALLBACK AddVisibleWindow(HWND window, LPARAM param)
 
 std::vector<HWND> VisibleWindowsOf(DWORD pid, const char* className)
 {
-    WindowSearch search = {pid, className, {}};
-    ::EnumWindows(AddVisibleWindow, reinterpret_cast<LPARAM>(&search));
+    WindowSearch search = {pid, className, false, {}};
+    ::EnumWindows(AddWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::vector<HWND> AllWindowsOf(DWORD pid, const char* className)
+{
+    WindowSearch search = {pid, className, true, {}};
+    ::EnumWindows(AddWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 

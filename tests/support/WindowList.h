@@ -9,6 +9,8 @@
 
 // Every visible top-level window of the process with the class (any class for NULL).
 std::vector<HWND> VisibleWindowsOf(DWORD pid, const char* className = nullptr);
+// The same, hidden windows too (a program's message-only and not yet shown windows).
+std::vector<HWND> AllWindowsOf(DWORD pid, const char* className = nullptr);
 std::vector<HWND> VisibleWindowsOfThisProcess();
 std::string ClassOf(HWND window);
 // The window's text through InternalGetWindowText, which sends no message.
