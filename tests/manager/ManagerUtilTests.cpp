@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <cstring>
 #include <map>
+#include <thread>
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -408,6 +409,27 @@ TEST_F(ManagerBoxTest, ErrorBoxesShowTheErrorIconInfoBoxesTheInformationIconBoth
         EXPECT_EQ(icons[i], boxes[i].icon) << boxes[i].text;
         EXPECT_EQ(i < 3 ? NULL : owner.window, boxes[i].owner) << boxes[i].text;
     }
+}
+
+// Every suite's safety net: a late watcher leaves a box to whoever answers it in time, and
+// answers a box left open itself once its delay has passed.
+TEST_F(ManagerTest, LateWatcherAnswersOnlyABoxLeftOpen)
+{
+    CDialogWatcher late(1500);
+    {
+        CDialogWatcher prompt;
+        std::thread([] { ::MessageBoxA(NULL, "answered in time", "Watched", MB_OK); }).join();
+        EXPECT_THAT(prompt.MessageBoxTexts(), ElementsAre("answered in time"));
+    }
+    DWORD start = ::GetTickCount();
+    std::thread([] { ::MessageBoxA(NULL, "left open", "Watched", MB_OK); }).join();
+    EXPECT_GE(::GetTickCount() - start, 1500u);
+    std::vector<SeenDialog> boxes = late.TakeMessageBoxes();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("left open", boxes[0].text);
+    EXPECT_EQ("Watched", boxes[0].caption);
+    EXPECT_GE(boxes[0].openMs, 1500u);
+    EXPECT_THAT(late.TakeMessageBoxes(), IsEmpty());
 }
 
 TEST_F(ManagerBoxTest, InstallErrorsAreNamedByTheirCode)
