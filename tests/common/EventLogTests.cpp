@@ -232,7 +232,7 @@ TEST(EventLogConcurrencyTest, TwoProcessesAppendingAtOnceLeaveEveryLineWhole)
     CHandle ready(::CreateEventA(NULL, TRUE, FALSE, (gateName + kReadySuffix).c_str()));
     ASSERT_TRUE(gate && ready);
     CTestProcess other;
-    ASSERT_TRUE(other.Start(BinPath("common_tests.exe"), "common_tests.exe --append-log \"" + path +
+    ASSERT_TRUE(other.Start(BinPath("common_unit.exe"), "common_unit.exe --append-log \"" + path +
                                                              "\" " + std::to_string(kLines) +
                                                              " " + gateName));
     HANDLE readyOrGone[] = {ready.Get(), other.Handle()};

@@ -3,69 +3,15 @@
 #include "HandleT.h"
 #include "HostUtil.h"
 #include "RegistrySettings.h"
+#include "SettingsSnapshot.h"
 #include "SlotArgument.h"
 #include "TestSupport.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <vector>
 
 CUtil util;
-
-namespace {
-
-// The settings key as it stood, values and all; put back as it was when the test ends.
-class CSettingsSnapshot {
-public:
-    CSettingsSnapshot()
-    {
-        HKEY opened = NULL;
-        existed_ = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_QUERY_VALUE,
-                                   &opened) == ERROR_SUCCESS;
-        if (!existed_)
-            return;
-        CRegKey key(opened);
-        for (DWORD index = 0;; ++index) {
-            Value value;
-            char name[256];
-            DWORD nameSize = sizeof(name);
-            BYTE data[2048];
-            DWORD dataSize = sizeof(data);
-            if (::RegEnumValueA(key.Get(), index, name, &nameSize, NULL, &value.type, data,
-                                &dataSize) != ERROR_SUCCESS)
-                break;
-            value.name.assign(name, nameSize);
-            value.data.assign(data, data + dataSize);
-            values_.push_back(value);
-        }
-    }
-    ~CSettingsSnapshot()
-    {
-        DeleteSettingsKey();
-        if (!existed_)
-            return;
-        HKEY created = NULL;
-        if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, NULL, 0, KEY_SET_VALUE, NULL,
-                              &created, NULL) != ERROR_SUCCESS)
-            return;
-        CRegKey key(created);
-        for (const Value& value : values_)
-            ::RegSetValueExA(key.Get(), value.name.c_str(), 0, value.type, value.data.data(),
-                             static_cast<DWORD>(value.data.size()));
-    }
-    CSettingsSnapshot(const CSettingsSnapshot&) = delete;
-    CSettingsSnapshot& operator=(const CSettingsSnapshot&) = delete;
-
-private:
-    struct Value {
-        std::string name;
-        DWORD type = 0;
-        std::vector<BYTE> data;
-    };
-    bool existed_ = false;
-    std::vector<Value> values_;
-};
-
-} // namespace
 
 // Each test starts without the settings key and leaves it as it found it.
 class SettingsTest : public ::testing::Test {
@@ -73,6 +19,45 @@ protected:
     void SetUp() override { DeleteSettingsKey(); }
     CSettingsSnapshot snapshot;
 };
+
+// The snapshot every suite restores the settings with: values removed, added and retyped since
+// come back as they were, and a key that did not exist is gone again.
+TEST_F(SettingsTest, SnapshotPutsBackTheKeyAsItWas)
+{
+    {
+        CSettingsSnapshot absent;
+        SetSetting("path", "C:\\Somewhere");
+    }
+    EXPECT_THAT(SettingNames(), ::testing::IsEmpty());
+
+    SetSetting("path", "C:\\Before");
+    const DWORD number = 7;
+    HKEY created = NULL;
+    ASSERT_EQ(ERROR_SUCCESS,
+              ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Morvane\\Ravelin", 0, NULL, 0,
+                                KEY_SET_VALUE | KEY_QUERY_VALUE, NULL, &created, NULL));
+    CRegKey key(created);
+    ::RegSetValueExA(key.Get(), "other", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
+                     sizeof(number));
+    {
+        CSettingsSnapshot present;
+        EXPECT_TRUE(present.Complete());
+        SetSetting("path", "");
+        SetSetting("dataPath", "C:\\Added");
+        SetSetting("other", "no longer a number");
+    }
+    EXPECT_THAT(SettingNames(), ::testing::UnorderedElementsAre("path", "other"));
+    char value[kSettingBufferSize];
+    ASSERT_EQ(1, ReadSetting(kInstallPathValue, value));
+    EXPECT_STREQ("C:\\Before", value);
+    DWORD type = 0;
+    DWORD read = 0;
+    DWORD size = sizeof(read);
+    EXPECT_EQ(ERROR_SUCCESS, ::RegQueryValueExA(key.Get(), "other", NULL, &type,
+                                                reinterpret_cast<BYTE*>(&read), &size));
+    EXPECT_EQ(static_cast<DWORD>(REG_DWORD), type);
+    EXPECT_EQ(number, read);
+}
 
 TEST_F(SettingsTest, ValuesUpTo253CharactersAreFound)
 {

@@ -6,6 +6,7 @@
 #include "HelperModes.h"
 #include "ServiceData.h"
 #include "TableFile.h"
+#include "TableRace.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -305,8 +306,8 @@ public:
     bool Start(const std::string& path)
     {
         if (!held_ || !release_ ||
-            !process_.Start(BinPath("common_tests.exe"),
-                            "common_tests.exe --hold-table \"" + path + "\" " + name_ + " 60000"))
+            !process_.Start(BinPath("common_unit.exe"),
+                            "common_unit.exe --hold-table \"" + path + "\" " + name_ + " 60000"))
             return false;
         HANDLE heldOrGone[] = {held_.Get(), process_.Handle()};
         return ::WaitForMultipleObjects(2, heldOrGone, FALSE, 60000) == WAIT_OBJECT_0;
@@ -416,47 +417,23 @@ TEST_F(TableFileTest, SavesRacingReadersNeverYieldATornTable)
     std::string second = Pattern('h');
     ASSERT_EQ(1, WriteTableFile(path.c_str(), first.data(), first.size()));
 
-    std::atomic<bool> done(false);
-    std::atomic<int> saves(0);
-    std::atomic<int> failedSaves(0);
-    std::thread writer([&] {
-        for (int i = 0; i < kSaves; ++i) {
-            const std::string& table = i % 2 ? first : second;
-            if (WriteTableFile(path.c_str(), table.data(), table.size()))
-                ++saves;
-            else
-                ++failedSaves;
-        }
-        done = true;
-    });
-
+    // The writer saves the second table first: each save replaces what is there.
     std::string buffer(table_layout::kTableSize, '\0');
-    int reads = 0;
-    int torn = 0;
-    int failedReads = 0;
-    bool sawFirst = false;
-    bool sawSecond = false;
-    while (!done) {
-        if (!ReadTableFile(path.c_str(), &buffer[0], table_layout::kTableSize)) {
-            ++failedReads;
-            continue;
-        }
-        ++reads;
-        if (buffer == first)
-            sawFirst = true;
-        else if (buffer == second)
-            sawSecond = true;
-        else
-            ++torn;
-    }
-    writer.join();
+    TableRaceResult race = ReadWhileSavesAlternate(
+        path, second, first, kSaves,
+        [&](std::string* text) {
+            int read = ReadTableFile(path.c_str(), &buffer[0], table_layout::kTableSize);
+            *text = buffer;
+            return read;
+        },
+        second, first);
 
-    EXPECT_EQ(0, torn);
-    EXPECT_EQ(0, failedReads);
-    EXPECT_EQ(0, failedSaves.load());
-    EXPECT_EQ(kSaves, saves.load());
+    EXPECT_EQ(0, race.torn);
+    EXPECT_EQ(0, race.failedReads);
+    EXPECT_EQ(0, race.failedSaves);
+    EXPECT_EQ(kSaves, race.saves);
     // The reads fell among the saves: they saw both tables.
-    EXPECT_TRUE(sawFirst && sawSecond) << reads << " reads";
+    EXPECT_TRUE(race.sawFirst && race.sawSecond) << race.reads << " reads";
 }
 
 TEST(FieldTextTest, FieldWithoutTerminatorIsNeverReadPastItsEnd)

@@ -2,6 +2,7 @@
 
 #include "HandleT.h"
 #include "TestSupport.h"
+#include "WindowList.h"
 
 #include <cstdio>
 
@@ -16,26 +17,6 @@ std::string WithoutCarriageReturns(const std::string& text)
         out += text[i];
     }
     return out;
-}
-
-struct WindowSearch {
-    DWORD processId;
-    std::string found;
-};
-
-BOOL CALLBACK NoteWindow(HWND window, LPARAM parameter)
-{
-    WindowSearch* search = reinterpret_cast<WindowSearch*>(parameter);
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(window, &owner);
-    if (owner != search->processId)
-        return TRUE;
-    char className[64] = "";
-    char title[256] = "";
-    ::GetClassNameA(window, className, sizeof(className));
-    ::GetWindowTextA(window, title, sizeof(title));
-    search->found += std::string("[") + className + " \"" + title + "\"] ";
-    return TRUE;
 }
 
 CFileHandle OutputFile(const std::string& path)
@@ -104,9 +85,8 @@ CtlResult RunCtl(const std::vector<std::string>& arguments, DWORD timeoutMs)
         CHandle thread(info.hThread);
         result.ended = ::WaitForSingleObject(process.Get(), timeoutMs) == WAIT_OBJECT_0;
         if (!result.ended) {
-            WindowSearch search = {info.dwProcessId, ""};
-            ::EnumWindows(NoteWindow, reinterpret_cast<LPARAM>(&search));
-            result.openWindows = search.found;
+            for (HWND window : AllWindowsOf(info.dwProcessId))
+                result.openWindows += "[" + ClassOf(window) + " \"" + CaptionOf(window) + "\"] ";
             ::TerminateProcess(process.Get(), 99);
             ::WaitForSingleObject(process.Get(), 10000);
         }

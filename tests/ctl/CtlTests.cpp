@@ -15,12 +15,6 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-
-CBoxInspector missedBoxes(3000);
-
-CUtil util;
-CServiceAction serviceAction;
-
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;

@@ -185,7 +185,7 @@ TEST(MessageBoxTest, CaptionIsTheProgramNameAndTheAnswerComesBack)
         });
         answer = AppMessageBox("Delete it?", MB_YESNO | MB_ICONQUESTION);
     }
-    EXPECT_EQ("framework_tests", caption);
+    EXPECT_EQ("framework_unit", caption);
     EXPECT_EQ("Delete it?", text);
     EXPECT_EQ(IDNO, answer);
 }
@@ -224,7 +224,7 @@ TEST_F(OwnedWindowTest, DialogWithoutParentIsOwnedByTheMainWindowAndCentredOverI
 TEST_F(OwnedWindowTest, MessageBoxIsOwnedByTheMainWindow)
 {
     ::PostMessageA(frame, WM_COMMAND, ID_TEST_BOX, 0);
-    HWND box = WaitDialog("framework_tests");
+    HWND box = WaitDialog("framework_unit");
     ASSERT_NE(nullptr, box);
     EXPECT_EQ(frame, ::GetWindow(box, GW_OWNER));
     EXPECT_EQ("Carry on?", MessageBoxText(box));
@@ -235,7 +235,7 @@ TEST_F(OwnedWindowTest, MessageBoxIsOwnedByTheMainWindow)
 TEST(ProfileTest, SettingsLiveUnderTheCompanyKeyAndTheProgramName)
 {
     CWinApp app;
-    EXPECT_STREQ("framework_tests", app.GetAppName());
+    EXPECT_STREQ("framework_unit", app.GetAppName());
     EXPECT_EQ(&app, TheApp());
     // Before a key is set there is nowhere to keep anything.
     EXPECT_FALSE(app.WriteProfileInt("Settings", "Count", 5));
@@ -252,7 +252,7 @@ TEST(ProfileTest, SettingsLiveUnderTheCompanyKeyAndTheProgramName)
     HKEY key;
     ASSERT_EQ(ERROR_SUCCESS,
               ::RegOpenKeyExA(HKEY_CURRENT_USER,
-                              "Software\\Ravelin Profile Tests\\framework_tests\\Settings", 0,
+                              "Software\\Ravelin Profile Tests\\framework_unit\\Settings", 0,
                               KEY_READ, &key));
     DWORD value = 0, size = sizeof(value);
     EXPECT_EQ(ERROR_SUCCESS, ::RegQueryValueExA(key, "Count", NULL, NULL,

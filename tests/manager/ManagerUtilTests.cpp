@@ -1,23 +1,24 @@
 // The manager's utility object: slot queries, names and paths, the data folder, the log, windows.
 
-#include "BoxInspector.h"
 #include "DialogWatcher.h"
 #include "HandleT.h"
 #include "ManagerTable.h"
 #include "ManagerUtil.h"
+#include "SettingsSnapshot.h"
 #include "TestSupport.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <cstring>
 #include <map>
+#include <thread>
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 // Answers any box that nobody else answered within 3 s, so that a missed box fails its test
 // instead of holding the suite until its timeout. Made before util: start-up boxes count too.
-CBoxInspector missedBoxes(3000);
+CDialogWatcher missedBoxes(3000);
 
 CUtil util;
 
@@ -28,7 +29,7 @@ class ManagerTest : public ::testing::Test {
 protected:
     void TearDown() override
     {
-        EXPECT_THAT(TextsOf(missedBoxes.Take()), IsEmpty()) << "a message box nobody expected";
+        EXPECT_THAT(TextsOf(missedBoxes.TakeMessageBoxes()), IsEmpty()) << "a message box nobody expected";
     }
 };
 
@@ -185,36 +186,6 @@ TEST_F(ManagerUtilTest, ConstructionFindsTheInstalledFolders)
     EXPECT_EQ(NULL, util.ownerWindow);
     EXPECT_EQ(0, util.progressHoldMs);
 }
-
-// The settings values as they were, restored when the snapshot goes: a value that was missing is
-// deleted again.
-class CSettingsSnapshot {
-public:
-    CSettingsSnapshot() : path_(Read("path")), dataPath_(Read("dataPath")) {}
-    ~CSettingsSnapshot()
-    {
-        SetSetting("path", path_);
-        SetSetting("dataPath", dataPath_);
-    }
-
-private:
-    static std::string Read(const char* name)
-    {
-        char value[512] = "";
-        DWORD size = sizeof(value) - 1;
-        HKEY opened = NULL;
-        if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Morvane\\Ravelin", 0, KEY_QUERY_VALUE,
-                            &opened) != ERROR_SUCCESS)
-            return std::string();
-        CRegKey key(opened);
-        if (::RegQueryValueExA(key.Get(), name, NULL, NULL, reinterpret_cast<BYTE*>(value),
-                               &size) != ERROR_SUCCESS)
-            return std::string();
-        return value;
-    }
-    std::string path_;
-    std::string dataPath_;
-};
 
 // Constructions of further CUtil objects: they change the settings, the process-wide copy of the
 // data folder and the thread's message queue, and all three are put back.
@@ -411,7 +382,7 @@ TEST_F(ManagerBoxTest, ErrorBoxesShowTheErrorIconInfoBoxesTheInformationIconBoth
     CTestWindow owner("Ravelin box owner");
     ASSERT_NE(nullptr, owner.window);
 
-    CBoxInspector inspector;
+    CDialogWatcher inspector;
     util.ErrorBox("An error.");
     util.InfoBox("Some news.");
     ::SetLastError(ERROR_SERVICE_EXISTS);
@@ -425,7 +396,7 @@ TEST_F(ManagerBoxTest, ErrorBoxesShowTheErrorIconInfoBoxesTheInformationIconBoth
     }
     EXPECT_EQ(nullptr, util.ownerWindow);
 
-    std::vector<InspectedBox> boxes = inspector.Take();
+    std::vector<SeenDialog> boxes = inspector.TakeMessageBoxes();
     ASSERT_EQ(6u, boxes.size());
     const char* texts[] = {"An error.", "Some news.",
                            "The specified service already exists in this database.",
@@ -440,15 +411,36 @@ TEST_F(ManagerBoxTest, ErrorBoxesShowTheErrorIconInfoBoxesTheInformationIconBoth
     }
 }
 
+// Every suite's safety net: a late watcher leaves a box to whoever answers it in time, and
+// answers a box left open itself once its delay has passed.
+TEST_F(ManagerTest, LateWatcherAnswersOnlyABoxLeftOpen)
+{
+    CDialogWatcher late(1500);
+    {
+        CDialogWatcher prompt;
+        std::thread([] { ::MessageBoxA(NULL, "answered in time", "Watched", MB_OK); }).join();
+        EXPECT_THAT(prompt.MessageBoxTexts(), ElementsAre("answered in time"));
+    }
+    DWORD start = ::GetTickCount();
+    std::thread([] { ::MessageBoxA(NULL, "left open", "Watched", MB_OK); }).join();
+    EXPECT_GE(::GetTickCount() - start, 1500u);
+    std::vector<SeenDialog> boxes = late.TakeMessageBoxes();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("left open", boxes[0].text);
+    EXPECT_EQ("Watched", boxes[0].caption);
+    EXPECT_GE(boxes[0].openMs, 1500u);
+    EXPECT_THAT(late.TakeMessageBoxes(), IsEmpty());
+}
+
 TEST_F(ManagerBoxTest, InstallErrorsAreNamedByTheirCode)
 {
     HICON errorIcon = ::LoadIconA(NULL, IDI_HAND);
-    CBoxInspector inspector;
+    CDialogWatcher inspector;
     for (DWORD code : {5u, 6u, 52u, 87u, 123u, 1057u, 1059u, 1073u, 2u, 0u}) {
         ::SetLastError(code);
         util.ShowInstallError();
     }
-    std::vector<InspectedBox> boxes = inspector.Take();
+    std::vector<SeenDialog> boxes = inspector.TakeMessageBoxes();
     EXPECT_THAT(
         TextsOf(boxes),
         ElementsAre(
@@ -462,7 +454,7 @@ TEST_F(ManagerBoxTest, InstallErrorsAreNamedByTheirCode)
             "A circular service dependency was specified.",
             "The specified service already exists in this database.", "Service install failed.",
             "Service install failed."));
-    for (const InspectedBox& box : boxes) {
+    for (const SeenDialog& box : boxes) {
         EXPECT_EQ("Ravelin", box.caption);
         EXPECT_EQ(errorIcon, box.icon) << box.text;
     }

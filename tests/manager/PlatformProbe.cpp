@@ -9,7 +9,7 @@
 //   quit         1 when the start-up asked the program to end (a quit message is waiting)
 // Exit code 0 when the file was written.
 
-#include "BoxInspector.h"
+#include "DialogWatcher.h"
 #include "HandleT.h"
 #include "ManagerUtil.h"
 
@@ -27,9 +27,9 @@ int main(int argc, char** argv)
 
     std::string boxes;
     {
-        CBoxInspector inspector;
+        CDialogWatcher inspector;
         CUtil startUp;
-        for (const std::string& text : TextsOf(inspector.Take())) {
+        for (const std::string& text : TextsOf(inspector.TakeMessageBoxes())) {
             if (!boxes.empty())
                 boxes += "|";
             for (char c : text)

@@ -1,7 +1,6 @@
 // Service registration and control against Wine's real SCM and registry, with the real service
 // host, application host and test child.
 
-#include "BoxInspector.h"
 #include "DialogWatcher.h"
 #include "ManagerTable.h"
 #include "ManagerUtil.h"
@@ -18,13 +17,6 @@
 #include <atomic>
 #include <cstring>
 #include <thread>
-
-// Answers any box that nobody else answered within 3 s, so that a missed box fails its test
-// instead of holding the suite until its timeout. Made first: start-up boxes count too.
-CBoxInspector missedBoxes(3000);
-
-CUtil util;
-CServiceAction serviceAction;
 
 using ::testing::Contains;
 using ::testing::ElementsAre;
@@ -772,5 +764,5 @@ TEST(ServiceStatusTest, StatesMapToTheFourStatuses)
 TEST(ServiceActionStartUp, TheScmOpenedWithoutABox)
 {
     EXPECT_TRUE(serviceAction.control.Connected());
-    EXPECT_THAT(TextsOf(missedBoxes.Take()), IsEmpty());
+    EXPECT_THAT(TextsOf(missedBoxes.TakeMessageBoxes()), IsEmpty());
 }

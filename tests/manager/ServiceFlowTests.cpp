@@ -17,11 +17,6 @@
 #include <deque>
 #include <thread>
 
-CBoxInspector missedBoxes(3000);
-
-CUtil util;
-CServiceAction serviceAction;
-
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 

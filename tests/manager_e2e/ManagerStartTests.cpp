@@ -230,7 +230,7 @@ TEST(ManagerStartTest, SecondManagerRestoresAndRaisesTheFirstAndEndsWithoutAWind
     std::vector<HWND> windowsOfSecond;
     bool ended = WaitUntil(
         [&] {
-            for (HWND window : TopLevelWindowsOf(second.Id(), nullptr))
+            for (HWND window : VisibleWindowsOf(second.Id(), nullptr))
                 windowsOfSecond.push_back(window);
             return second.WaitExit(0);
         },

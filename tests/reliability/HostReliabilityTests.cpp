@@ -5,37 +5,17 @@
 
 #include "TableFile.h"
 #include "TableLock.h"
+#include "WindowList.h"
 
 using ::testing::ElementsAre;
 using namespace host_times;
 
 namespace {
 
-struct WindowSearch {
-    DWORD pid;
-    const char* className;
-    HWND found;
-};
-
-BOOL CALLBACK MatchWindowOfProcess(HWND window, LPARAM data)
-{
-    WindowSearch* search = reinterpret_cast<WindowSearch*>(data);
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(window, &owner);
-    char name[64] = "";
-    ::GetClassNameA(window, name, sizeof(name));
-    if (owner == search->pid && std::string(name) == search->className) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 HWND WindowOfProcess(DWORD pid, const char* className)
 {
-    WindowSearch search = {pid, className, NULL};
-    ::EnumWindows(MatchWindowOfProcess, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    std::vector<HWND> windows = AllWindowsOf(pid, className);
+    return windows.empty() ? NULL : windows.front();
 }
 
 } // namespace

@@ -2,22 +2,44 @@
 
 namespace {
 
-BOOL CALLBACK AddVisibleOfThisProcess(HWND window, LPARAM param)
+struct WindowSearch {
+    DWORD pid;
+    const char* className;
+    bool hiddenToo;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK AddWindow(HWND window, LPARAM param)
 {
+    WindowSearch* search = reinterpret_cast<WindowSearch*>(param);
     DWORD process = 0;
     ::GetWindowThreadProcessId(window, &process);
-    if (process == ::GetCurrentProcessId() && ::IsWindowVisible(window))
-        reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+    if (process != search->pid || (!search->hiddenToo && !::IsWindowVisible(window)))
+        return TRUE;
+    if (search->className == nullptr || ClassOf(window) == search->className)
+        search->found.push_back(window);
     return TRUE;
 }
 
 } // namespace
 
+std::vector<HWND> VisibleWindowsOf(DWORD pid, const char* className)
+{
+    WindowSearch search = {pid, className, false, {}};
+    ::EnumWindows(AddWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::vector<HWND> AllWindowsOf(DWORD pid, const char* className)
+{
+    WindowSearch search = {pid, className, true, {}};
+    ::EnumWindows(AddWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 std::vector<HWND> VisibleWindowsOfThisProcess()
 {
-    std::vector<HWND> windows;
-    ::EnumWindows(AddVisibleOfThisProcess, reinterpret_cast<LPARAM>(&windows));
-    return windows;
+    return VisibleWindowsOf(::GetCurrentProcessId());
 }
 
 std::string ClassOf(HWND window)

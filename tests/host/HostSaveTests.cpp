@@ -7,6 +7,7 @@
 #include "HostUtil.h"
 #include "TableFile.h"
 #include "TableLock.h"
+#include "TableRace.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -327,37 +328,18 @@ TEST_F(HostSaveTest, PollSeesEachReplacementWholeEvenWhileOneIsUnderWay)
     }
 
     const int kSaves = 60;
-    std::atomic<bool> done(false);
-    std::atomic<int> failedSaves(0);
-    std::thread writer([&] {
-        for (int i = 0; i < kSaves; ++i) {
-            const TableImage& table = i % 2 ? stopping : running;
-            if (!WriteTableFile(path.c_str(), table.bytes.data(), table.bytes.size()))
-                ++failedSaves;
-        }
-        done = true;
-    });
-    int reads = 0, torn = 0, failedReads = 0;
-    bool sawRunning = false, sawStopping = false;
-    while (!done) {
-        if (!host.LoadOwnRecord()) {
-            ++failedReads;
-            continue;
-        }
-        ++reads;
-        std::string record = InMemoryRecord(host, 7);
-        if (record == running.Record(7))
-            sawRunning = true;
-        else if (record == stopping.Record(7))
-            sawStopping = true;
-        else
-            ++torn;
-    }
-    writer.join();
-    EXPECT_EQ(0, torn);
-    EXPECT_EQ(0, failedReads);
-    EXPECT_EQ(0, failedSaves.load());
-    EXPECT_TRUE(sawRunning && sawStopping) << reads << " reads";
+    TableRaceResult race = ReadWhileSavesAlternate(
+        path, running.bytes, stopping.bytes, kSaves,
+        [&](std::string* record) {
+            int read = host.LoadOwnRecord();
+            *record = InMemoryRecord(host, 7);
+            return read;
+        },
+        running.Record(7), stopping.Record(7));
+    EXPECT_EQ(0, race.torn);
+    EXPECT_EQ(0, race.failedReads);
+    EXPECT_EQ(0, race.failedSaves);
+    EXPECT_TRUE(race.sawFirst && race.sawSecond) << race.reads << " reads";
 }
 
 // Between whole loads the host's copy of the other records grows stale; its saves must not carry

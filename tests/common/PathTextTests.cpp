@@ -1,8 +1,6 @@
-// Paths cut by character in double-byte code pages, and the host's argument of any length.
+// Paths cut by character in double-byte code pages.
 
-#include "HostUtil.h"
 #include "PathText.h"
-#include "SlotArgument.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -54,44 +52,4 @@ TEST(PathTextTest, TextsAreCutOnlyBetweenCharacters)
     const char* lone = "\x83";
     EXPECT_EQ(lone + 1, NextChar(lone, kJapanese));
     EXPECT_EQ(lone + 1, NextChar(lone + 1, kJapanese));
-}
-
-TEST(HostArgumentTest, ArgumentsOfAnyLengthAreAcceptedAndNameTheLogBounded)
-{
-    struct Case {
-        const char* argument;
-        int slot;
-        const char* slotText;
-    } cases[] = {{"hello", 0, "hello"},   {"7 extra", 7, "7 extra"}, {"07", 7, "07"},
-                 {"  12 ", 12, "  12 "},  {"049", 49, "049"},         {"+3x", 3, "+3x"},
-                 {"..\\..\\evil", 0, ".._.._evil"}, {"1:2*3?\"<>|/\t", 1, "1_2_3_______"}};
-    for (const Case& c : cases) {
-        CUtil host;
-        ASSERT_EQ(1, ParseSlotArgument(c.argument, host)) << c.argument;
-        EXPECT_EQ(c.slot, host.slot) << c.argument;
-        EXPECT_STREQ(c.slotText, host.slotText) << c.argument;
-    }
-    CUtil host;
-    std::string longArgument = "05" + std::string(500, 'z');
-    ASSERT_EQ(1, ParseSlotArgument(longArgument.c_str(), host));
-    EXPECT_EQ(5, host.slot);
-    EXPECT_EQ(longArgument.substr(0, kSlotTextSize - 1), host.slotText);
-    for (const char* refused : {"", "50", "-1", "100", "99999999999999999999"})
-        EXPECT_EQ(0, ParseSlotArgument(refused, host)) << refused;
-}
-
-TEST(HostArgumentTest, LogBaseNameKeepsDoubleByteCharactersWhole)
-{
-    char name[kSlotTextSize];
-    // 62 bytes, then "ソ": the character does not fit the 63 bytes whole and is left out.
-    std::string argument = std::string(62, '1') + "\x83\x5C";
-    MakeLogBaseName(argument.c_str(), name, sizeof(name), kJapanese);
-    EXPECT_EQ(std::string(62, '1'), name);
-    MakeLogBaseName(argument.c_str(), name, sizeof(name), kWestern);
-    EXPECT_EQ(std::string(62, '1') + "\x83", name);
-    // The trail byte is part of its character, not a backslash to be made harmless.
-    MakeLogBaseName("07\x83\x5C\\x", name, sizeof(name), kJapanese);
-    EXPECT_STREQ("07\x83\x5C_x", name);
-    MakeLogBaseName("07\x83\x5C\\x", name, sizeof(name), kWestern);
-    EXPECT_STREQ("07\x83__x", name);
 }

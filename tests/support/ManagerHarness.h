@@ -3,7 +3,9 @@
 // main window and the controls in it, read and driven from the test process by their messages.
 
 #include "MenuReader.h"
+#include "SettingsSnapshot.h"
 #include "TestSupport.h"
+#include "WindowList.h"
 
 #include <windows.h>
 #include <memory>
@@ -12,23 +14,6 @@
 
 // The main window's title, the text the single-instance rule looks for.
 extern const char kManagerTitle[];
-
-// HKLM\SOFTWARE\Morvane\Ravelin values as they were, put back when the object goes.
-class CSavedSettings {
-public:
-    CSavedSettings();
-    ~CSavedSettings();
-    CSavedSettings(const CSavedSettings&) = delete;
-    CSavedSettings& operator=(const CSavedSettings&) = delete;
-
-private:
-    struct Value {
-        std::string name;
-        bool present = false;
-        std::string text;
-    };
-    std::vector<Value> values_;
-};
 
 struct ListItemInfo {
     int image = -1;
@@ -108,7 +93,7 @@ public:
 private:
     bool FindControls();
 
-    CSavedSettings settings_;
+    CSettingsSnapshot settings_;
     std::string program_ = "RavelinManager.exe";
     std::string dataDir_;
     CTestProcess process_;
@@ -121,8 +106,6 @@ private:
     HWND statusBar_ = NULL;
 };
 
-// Every visible top-level window of the process with the class (any class for NULL).
-std::vector<HWND> TopLevelWindowsOf(DWORD pid, const char* className);
 // The top-level window of the process whose title is exactly the text, or NULL.
 HWND FindWindowOf(DWORD pid, const char* title);
 // The text of another process's control through WM_GETTEXT.

@@ -8,43 +8,12 @@
 
 namespace {
 
-const char kSettingsKey[] = "SOFTWARE\\Morvane\\Ravelin";
 const char kChildRecordsVariable[] = "RAVELIN_CHILD_RECORDS";
-
-bool ReadValue(HKEY key, const char* name, bool* present, DWORD* type, std::string* bytes)
-{
-    DWORD size = 0;
-    LONG result = ::RegQueryValueExA(key, name, NULL, type, NULL, &size);
-    if (result == ERROR_FILE_NOT_FOUND) {
-        *present = false;
-        return true;
-    }
-    if (result != ERROR_SUCCESS)
-        return false;
-    bytes->assign(size, '\0');
-    if (size > 0 && ::RegQueryValueExA(key, name, NULL, type,
-                                       reinterpret_cast<BYTE*>(&(*bytes)[0]),
-                                       &size) != ERROR_SUCCESS)
-        return false;
-    bytes->resize(size);
-    *present = true;
-    return true;
-}
 
 } // namespace
 
 CProcessStateGuard::CProcessStateGuard()
 {
-    HKEY opened = NULL;
-    keyExisted_ = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_QUERY_VALUE, &opened) ==
-                  ERROR_SUCCESS;
-    CRegKey key(opened);
-    if (keyExisted_) {
-        EXPECT_TRUE(ReadValue(key.Get(), "path", &path_.present, &path_.type, &path_.bytes));
-        EXPECT_TRUE(ReadValue(key.Get(), "dataPath", &dataPath_.present, &dataPath_.type,
-                              &dataPath_.bytes));
-    }
-
     char value[MAX_PATH];
     DWORD length = ::GetEnvironmentVariableA(kChildRecordsVariable, value, sizeof(value));
     variableSet_ = length > 0 && length < sizeof(value);
@@ -62,28 +31,6 @@ CProcessStateGuard::~CProcessStateGuard()
     if (!currentDir_.empty())
         ::SetCurrentDirectoryA(currentDir_.c_str());
     ::SetEnvironmentVariableA(kChildRecordsVariable, variableSet_ ? variable_.c_str() : NULL);
-
-    if (!keyExisted_) {
-        DeleteSettingsKey();
-        return;
-    }
-    HKEY opened = NULL;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_SET_VALUE, &opened) !=
-        ERROR_SUCCESS)
-        return;
-    CRegKey key(opened);
-    const struct {
-        const char* name;
-        const SavedValue* saved;
-    } values[] = {{"path", &path_}, {"dataPath", &dataPath_}};
-    for (const auto& value : values) {
-        if (value.saved->present)
-            ::RegSetValueExA(key.Get(), value.name, 0, value.saved->type,
-                             reinterpret_cast<const BYTE*>(value.saved->bytes.data()),
-                             static_cast<DWORD>(value.saved->bytes.size()));
-        else
-            ::RegDeleteValueA(key.Get(), value.name);
-    }
 }
 
 void HostTest::SetUp()

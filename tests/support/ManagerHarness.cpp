@@ -12,38 +12,9 @@ const char kManagerTitle[] = "Ravelin - Morvane";
 
 namespace {
 
-const char kSettingsKey[] = "SOFTWARE\\Morvane\\Ravelin";
-const char* const kSavedValues[] = {"dataPath", "path"};
 const size_t kTextBuffer = 1024;
 
-struct WindowSearch {
-    DWORD pid;
-    const char* className;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectWindow(HWND window, LPARAM parameter)
-{
-    WindowSearch* search = reinterpret_cast<WindowSearch*>(parameter);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(window, &pid);
-    if (pid != search->pid || !::IsWindowVisible(window))
-        return TRUE;
-    char name[64] = "";
-    ::GetClassNameA(window, name, sizeof(name));
-    if (search->className == nullptr || std::strcmp(name, search->className) == 0)
-        search->found.push_back(window);
-    return TRUE;
-}
-
 } // namespace
-
-std::vector<HWND> TopLevelWindowsOf(DWORD pid, const char* className)
-{
-    WindowSearch search = {pid, className, {}};
-    ::EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
 
 std::string RemoteText(HWND window)
 {
@@ -55,42 +26,10 @@ std::string RemoteText(HWND window)
 
 HWND FindWindowOf(DWORD pid, const char* title)
 {
-    for (HWND window : TopLevelWindowsOf(pid, nullptr))
+    for (HWND window : VisibleWindowsOf(pid, nullptr))
         if (RemoteText(window) == title)
             return window;
     return NULL;
-}
-
-CSavedSettings::CSavedSettings()
-{
-    HKEY opened = NULL;
-    bool haveKey = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_READ, &opened) ==
-                   ERROR_SUCCESS;
-    CRegKey key(haveKey ? opened : NULL);
-    for (const char* name : kSavedValues) {
-        Value value;
-        value.name = name;
-        char data[kTextBuffer] = "";
-        DWORD size = sizeof(data) - 1;
-        DWORD type = 0;
-        if (key && ::RegQueryValueExA(key.Get(), name, NULL, &type,
-                                      reinterpret_cast<BYTE*>(data), &size) == ERROR_SUCCESS &&
-            type == REG_SZ) {
-            value.present = true;
-            value.text.assign(data, strnlen(data, size));
-        }
-        values_.push_back(value);
-    }
-}
-
-CSavedSettings::~CSavedSettings()
-{
-    for (const Value& value : values_) {
-        if (value.present)
-            SetSetting(value.name.c_str(), value.text);
-        else
-            SetSetting(value.name.c_str(), std::string());
-    }
 }
 
 CManagerHarness::CManagerHarness() : dataDir_(MakeScratchDir("manager data"))
@@ -297,5 +236,5 @@ std::vector<MenuItemState> CManagerHarness::MenuBar()
 
 std::vector<HWND> CManagerHarness::WindowsOfClass(const char* className) const
 {
-    return TopLevelWindowsOf(process_.Id(), className);
+    return VisibleWindowsOf(process_.Id(), className);
 }

@@ -18,7 +18,7 @@ bool CLogViewerProbe::Open(int row, DWORD timeoutMs)
 
 HWND CLogViewerProbe::Find() const
 {
-    for (HWND window : TopLevelWindowsOf(manager_.Process().Id(), "#32770"))
+    for (HWND window : VisibleWindowsOf(manager_.Process().Id(), "#32770"))
         if (RemoteText(window) == "Log" && ::GetDlgItem(window, log_viewer::kList) != NULL)
             return window;
     return NULL;
@@ -73,7 +73,7 @@ HWND CLogViewerProbe::WaitMessageBox(DWORD timeoutMs) const
     HWND box = NULL;
     WaitUntil(
         [&] {
-            for (HWND window : TopLevelWindowsOf(manager_.Process().Id(), "#32770"))
+            for (HWND window : VisibleWindowsOf(manager_.Process().Id(), "#32770"))
                 if (::GetDlgItem(window, 0xFFFF) != NULL)
                     box = window;
             return box != NULL;

@@ -1,9 +1,9 @@
 #pragma once
 // What the suites that run real services share: the test's own table in the manager's data
 // folder, records made as the manager makes them, and the clean-up of every service, test child
-// and log a test leaves behind. The suite defines util, serviceAction and missedBoxes.
+// and log a test leaves behind; and the suite's util, serviceAction and missedBoxes.
 
-#include "BoxInspector.h"
+#include "DialogWatcher.h"
 #include "ManagerTable.h"
 #include "ManagerUtil.h"
 #include "ServiceAction.h"
@@ -16,7 +16,7 @@
 #include <vector>
 
 // Answers, late, any box that nobody else answered; a test that leaves one fails.
-extern CBoxInspector missedBoxes;
+extern CDialogWatcher missedBoxes;
 
 // The slot's log as "TYPE: message" lines, oldest first.
 std::vector<std::string> LogOf(int slot);

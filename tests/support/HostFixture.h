@@ -2,6 +2,7 @@
 // A data folder named in the registry, a service table, and a host started for one of its slots.
 
 #include "EventLog.h"
+#include "SettingsSnapshot.h"
 #include "TestSupport.h"
 
 #include <gmock/gmock.h>
@@ -39,14 +40,7 @@ public:
     CProcessStateGuard& operator=(const CProcessStateGuard&) = delete;
 
 private:
-    struct SavedValue {
-        bool present = false;
-        DWORD type = 0;
-        std::string bytes;
-    };
-    bool keyExisted_ = false;
-    SavedValue path_;
-    SavedValue dataPath_;
+    CSettingsSnapshot settings_;
     bool variableSet_ = false;
     std::string variable_;
     std::string currentDir_;

@@ -97,7 +97,7 @@ std::vector<SeenBox> AnswerBoxesUntilExit(CTestProcess& process, DWORD timeoutMs
     std::set<HWND> answered;
     WaitUntil(
         [&] {
-            for (HWND box : TopLevelWindowsOf(process.Id(), "#32770")) {
+            for (HWND box : VisibleWindowsOf(process.Id(), "#32770")) {
                 HWND text = ::GetDlgItem(box, 0xFFFF);
                 if (answered.count(box) || text == NULL)
                     continue;
