@@ -17,11 +17,6 @@
 #include <algorithm>
 #include <cstring>
 
-CBoxInspector missedBoxes(3000);
-
-CUtil util;
-CServiceAction serviceAction;
-
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
