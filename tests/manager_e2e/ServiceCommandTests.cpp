@@ -105,17 +105,7 @@ protected:
     std::string LogPath(int slot) const { return LogFilePath(manager, slot); }
     std::vector<std::string> LogMessages(int slot) const { return LogFileMessages(manager, slot); }
 
-    void Picture(HWND window, const char* file)
-    {
-        ASSERT_TRUE(manager.Flush());
-        ::RedrawWindow(window, NULL, NULL,
-                       RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        ASSERT_TRUE(manager.Flush());
-        std::string path = ScreenshotDir() + "\\" + file;
-        ::DeleteFileA(path.c_str());
-        ASSERT_TRUE(SaveWindowShot(window, path)) << path;
-        std::printf("[ picture  ] %s\n", path.c_str());
-    }
+    void Picture(HWND window, const char* file) { TakePicture(manager, window, file); }
 
     // The running children of the services, by their command line.
     static DWORD ChildWith(const std::string& commandLine)

@@ -143,18 +143,7 @@ protected:
         Click(dialog, IDCANCEL);
         EXPECT_TRUE(WaitGone(dialog)) << "Cancel did not close the dialog";
     }
-    void Picture(HWND window, const char* file)
-    {
-        ASSERT_TRUE(manager.Flush());
-        ::RedrawWindow(window, NULL, NULL,
-                       RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        ASSERT_TRUE(manager.Flush());
-        std::string path = ScreenshotDir() + "\\" + file;
-        ::DeleteFileA(path.c_str());
-        ASSERT_TRUE(SaveWindowShot(window, path)) << path;
-        EXPECT_GT(ReadFileBytes(path).size(), 54u);
-        std::printf("[ picture  ] %s\n", path.c_str());
-    }
+    void Picture(HWND window, const char* file) { TakePicture(manager, window, file); }
 
     CManagerHarness manager;
     CDialogDriver dialogs{manager};

@@ -1,5 +1,7 @@
 #include "ManagerChecks.h"
 
+#include "Screenshot.h"
+
 #include <gtest/gtest.h>
 #include <cstdio>
 #include <set>
@@ -89,6 +91,18 @@ std::vector<std::string> LogFileMessages(const CManagerHarness& manager, int slo
                                                       : line.substr(marks + 2));
     }
     return messages;
+}
+
+void TakePicture(CManagerHarness& manager, HWND window, const char* file)
+{
+    ASSERT_TRUE(manager.Flush());
+    ::RedrawWindow(window, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    ASSERT_TRUE(manager.Flush());
+    std::string path = ScreenshotDir() + "\\" + file;
+    ::DeleteFileA(path.c_str());
+    ASSERT_TRUE(SaveWindowShot(window, path)) << path;
+    EXPECT_GT(ReadFileBytes(path).size(), 54u) << "an empty picture";
+    std::printf("[ picture  ] %s\n", path.c_str());
 }
 
 std::vector<SeenBox> AnswerBoxesUntilExit(CTestProcess& process, DWORD timeoutMs)

@@ -64,6 +64,10 @@ void ExpectServiceCommands(CManagerHarness& manager, const ServiceCommands& expe
 std::string LogFilePath(const CManagerHarness& manager, int slot);
 std::vector<std::string> LogFileMessages(const CManagerHarness& manager, int slot);
 
+// A picture of the window as the user sees it, painted afresh, saved in the screenshots folder
+// under the file name.
+void TakePicture(CManagerHarness& manager, HWND window, const char* file);
+
 // The message boxes (class "#32770", with a static text 0xFFFF) of a process, as they appear.
 struct SeenBox {
     std::string caption;
