@@ -40,15 +40,19 @@ bool IsNameChar(unsigned char c)
     return c >= 0x20 && c != '=' && c != 0x7f;
 }
 
-bool IsEntryValid(const char* entry)
+bool IsNameValid(const char* name, size_t length)
 {
-    size_t nameLength = EntryNameLength(entry);
-    if (nameLength == 0 || nameLength > kMaxNameLength)
+    if (length == 0 || length > kMaxNameLength)
         return false;
-    for (size_t i = 0; i < nameLength; ++i)
-        if (!IsNameChar(static_cast<unsigned char>(entry[i])))
+    for (size_t i = 0; i < length; ++i)
+        if (!IsNameChar(static_cast<unsigned char>(name[i])))
             return false;
     return true;
+}
+
+bool IsEntryValid(const char* entry)
+{
+    return IsNameValid(entry, EntryNameLength(entry));
 }
 
 bool IsEnvironmentValid(const char (&environment)[kEnvironmentSize])
@@ -243,13 +247,7 @@ bool ParseRestartPolicy(const char* text, uint32_t& policy)
 
 bool IsEnvironmentNameValid(const char* name)
 {
-    size_t length = std::strlen(name);
-    if (length == 0 || length > kMaxNameLength)
-        return false;
-    for (size_t i = 0; i < length; ++i)
-        if (!IsNameChar(static_cast<unsigned char>(name[i])))
-            return false;
-    return true;
+    return IsNameValid(name, std::strlen(name));
 }
 
 const char* FirstEnvironmentEntry(const ServiceOptions& options)
