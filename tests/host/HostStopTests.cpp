@@ -3,6 +3,7 @@
 
 #include "HostFixture.h"
 
+#include "RecordOptions.h"
 #include "StopMethodRecord.h"
 
 #include <cstdio>
@@ -188,10 +189,18 @@ TEST_F(HostStopTest, GracefulCloseOfAConsoleApplicationSendsCtrlC)
     std::printf("[timing] graceful close of a console program: host ended after %lu ms\n", took);
 }
 
-// Graceful, at the end of the session: asked first, then revived as always.
+// Graceful, at the end of the session: asked first, then revived as always. The exit it was
+// asked for is the host's own: with restart "always" it is neither logged nor restarted, so the
+// revive stays the one launch that follows.
 TEST_F(HostStopTest, GracefulEndOfSessionAsksFirstAndStillRevives)
 {
-    PutStopRecord("--record-close", kStopGraceful, 20000);
+    PutRecord(7, "--record-close", 1, 1);
+    ServiceOptions options;
+    options.stopMethod = kStopGraceful;
+    options.stopTimeoutMs = 20000;
+    options.restart = kRestartAlways;
+    options.restartDelayMs = 0;
+    EditRecord(7, [&](TestRecord& record) { ASSERT_TRUE(PutServiceOptions(record, options)); });
     DWORD first = StartHostAndAwaitLaunch();
     ASSERT_NE(0u, first);
 
@@ -208,4 +217,9 @@ TEST_F(HostStopTest, GracefulEndOfSessionAsksFirstAndStillRevives)
                             "EVENT: Application terminated by Halyard for end session.",
                             ClosedWithin(20000), "EVENT: Application revived by Halyard.",
                             "EVENT: CallApplication success: " + Num(second)));
+    // Three polls later (nothing to wait for: the check is that nothing comes), still the same
+    // two launches and lines.
+    ::Sleep(kPollMs);
+    EXPECT_EQ(2u, WaitChildren(3, 0).size());
+    EXPECT_EQ(6u, LogMessages().size());
 }
