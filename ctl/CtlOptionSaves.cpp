@@ -7,9 +7,6 @@
 #include "ManagerTable.h"
 #include "ManagerUtil.h"
 #include "ServiceOptions.h"
-#include "TableLock.h"
-
-#include <cstring>
 
 namespace {
 
@@ -58,38 +55,28 @@ int CCtlCommands::SaveOptions(int slot,
                               const std::function<bool(ServiceOptions&, std::string&)>& change,
                               bool logChange)
 {
-    {
-        // The lock keeps every other writer out between this read and the save; the save takes
-        // it again (a mutex its owner may take twice).
-        CTableLock lock;
-        char name[kDisplayNameSize];
-        CopyField(name, table_.Record(slot).displayName);
-        if (!lock.IsHeld() || !table_.LoadProperties() || IsSlotFree(table_.Record(slot)) ||
-            !FieldEquals(table_.Record(slot).displayName, name)) {
-            PrintError((std::string("Cannot read the service \"") + name + "\" from " +
-                        util_.propertiesPath + "; its options were not saved.")
-                           .c_str());
-            return kExitFailed;
-        }
-        ServiceRecord& record = table_.Record(slot);
-        ServiceOptions options;
-        ReadServiceOptions(record, options);
-        std::string error;
-        if (!change(options, error)) {
-            PrintError(error.c_str());
-            return kExitInvalid;
-        }
-        uint8_t stored[sizeof(record.reserved2)];
-        std::memcpy(stored, record.reserved2, sizeof(stored));
-        WriteServiceOptions(options, record);
-        if (std::memcmp(stored, record.reserved2, sizeof(stored)) == 0)
-            return kExitOk;
-        if (!table_.SaveProperties()) {
-            PrintError(kCannotSave);
-            return kExitFailed;
-        }
+    char name[kDisplayNameSize + 1];
+    CopyField(name, table_.Record(slot).displayName);
+    std::string error;
+    switch (flows_.StoreOptions(slot, name, [&](ServiceOptions& options) {
+        return change(options, error);
+    })) {
+    case CServiceCommandFlows::OptionsSave::Saved:
+        if (logChange)
+            util_.WriteLog(static_cast<uint32_t>(slot), kEventLine, "Service options changed.");
+        return kExitOk;
+    case CServiceCommandFlows::OptionsSave::Unchanged:
+        return kExitOk;
+    case CServiceCommandFlows::OptionsSave::Missing:
+        PrintError((std::string("Cannot read the service \"") + name + "\" from " +
+                    util_.propertiesPath + "; its options were not saved.")
+                       .c_str());
+        return kExitFailed;
+    case CServiceCommandFlows::OptionsSave::Refused:
+        PrintError(error.c_str());
+        return kExitInvalid;
+    default:
+        PrintError(kCannotSave);
+        return kExitFailed;
     }
-    if (logChange)
-        util_.WriteLog(static_cast<uint32_t>(slot), kEventLine, "Service options changed.");
-    return kExitOk;
 }

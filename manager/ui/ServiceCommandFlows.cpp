@@ -158,7 +158,10 @@ FlowOutcome CServiceCommandFlows::ChangeOptions(int slot)
     if (SameServiceOptions(shown, chosen))
         return FlowOutcome::Done;
 
-    OptionsSave saved = StoreOptions(slot, name, chosen);
+    OptionsSave saved = StoreOptions(slot, name, [&chosen](ServiceOptions& options) {
+        options = chosen;
+        return true;
+    });
     switch (saved) {
     case OptionsSave::Saved:
         util_.WriteLog(static_cast<uint32_t>(slot), kEventLine, "Service options changed.");
@@ -173,27 +176,27 @@ FlowOutcome CServiceCommandFlows::ChangeOptions(int slot)
 }
 
 CServiceCommandFlows::OptionsSave CServiceCommandFlows::StoreOptions(
-    int slot, const char* name, const ServiceOptions& chosen)
+    int slot, const char* name, const std::function<bool(ServiceOptions&)>& change)
 {
     // The lock is held from the reload to the save (the save takes it again, which the same
     // thread may), so that no host's or other program's write falls in between and is undone.
     CTableLock lock;
-    if (!lock.IsHeld())
-        return OptionsSave::Failed;
-    table_.LoadProperties();
+    if (!lock.IsHeld() || !table_.LoadProperties())
+        return OptionsSave::Missing;
     ServiceRecord& record = table_.Record(slot);
-    // Deleted or renamed by another program while the dialog was open: not the service the
-    // user chose.
-    char current[kDisplayNameSize + 1];
-    CopyField(current, record.displayName);
-    if (IsSlotFree(record) || std::strcmp(current, name) != 0)
-        return OptionsSave::Failed;
-    ServiceOptions stored;
-    ReadServiceOptions(record, stored);
-    if (SameServiceOptions(stored, chosen))
+    // Deleted or renamed by another program meanwhile: not the service the user chose.
+    if (IsSlotFree(record) || !FieldEquals(record.displayName, name))
+        return OptionsSave::Missing;
+    ServiceOptions options;
+    ReadServiceOptions(record, options);
+    if (!change(options))
+        return OptionsSave::Refused;
+    uint8_t stored[sizeof(record.reserved2)];
+    std::memcpy(stored, record.reserved2, sizeof(stored));
+    if (!WriteServiceOptions(options, record))
+        return OptionsSave::Refused;
+    if (std::memcmp(stored, record.reserved2, sizeof(stored)) == 0)
         return OptionsSave::Unchanged;
-    if (!WriteServiceOptions(chosen, record))
-        return OptionsSave::Failed;
     return table_.SaveProperties() ? OptionsSave::Saved : OptionsSave::Failed;
 }
 

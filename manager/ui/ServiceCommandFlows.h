@@ -7,6 +7,8 @@
 #include "ServiceCommandUi.h"
 #include "ServiceStatus.h"
 
+#include <functional>
+
 class CManagerTable;
 class IServiceActions;
 class CUtil;
@@ -50,13 +52,23 @@ public:
     // The status that the last Edit, Delete or control decided on.
     ServiceStatus LastStatus() const { return lastStatus_; }
 
-private:
-    enum class OptionsSave { Saved, Unchanged, Failed };
+    enum class OptionsSave {
+        Saved,     // changed and saved
+        Unchanged, // the change left the stored options as they were; nothing saved
+        Missing,   // the table could not be read under its lock, or the slot no longer holds
+                   // the service named name
+        Refused,   // change returned false
+        Failed,    // the save failed
+    };
+    // Changes the options of the slot's record as the file holds it now: the table is reloaded
+    // under its lock, change is applied to the stored options, and the record is saved, still
+    // under the lock, only when they differ. Nothing else of the record changes; nothing is
+    // shown or logged. name is the record's displayName when the change was chosen.
+    OptionsSave StoreOptions(int slot, const char* name,
+                             const std::function<bool(ServiceOptions&)>& change);
 
+private:
     bool IsServiceSlot(int slot);
-    // The chosen options into the record as the file holds it now, and the save.
-    // name is the record's displayName when the dialog opened.
-    OptionsSave StoreOptions(int slot, const char* name, const ServiceOptions& chosen);
     // The dialog's five values into the record, in the order appPath, workDir, displayName,
     // appParams, reviveOnSessionEnd.
     static void CopyEntry(ServiceRecord& record, const ServiceEntry& entry);
