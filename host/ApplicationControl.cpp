@@ -309,23 +309,39 @@ int TerminateApplication(CUtil& util, CLaunches& launches, char (&detail)[kDetai
     }
 
     const ServiceRecord& record = util.Record();
-    CHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | ImageQueryAccess(), FALSE,
-                                  record.appProcessId));
+    const char* failedCall = NULL;
+    DWORD error = 0;
+    CHandle process(OpenRecordedApplication(record, PROCESS_TERMINATE, &failedCall, &error));
     if (!process) {
-        FormatTerminationDetail(util, record, "OpenProcess", ::GetLastError(), detail);
+        FormatTerminationDetail(util, record, failedCall, error, detail);
         return 0;
+    }
+    return TerminateRunning(util, process.Get(), detail);
+}
+
+HANDLE OpenRecordedApplication(const ServiceRecord& record, DWORD access, const char** failedCall,
+                               DWORD* error)
+{
+    CHandle process(
+        ::OpenProcess(access | SYNCHRONIZE | ImageQueryAccess(), FALSE, record.appProcessId));
+    if (!process) {
+        *failedCall = "OpenProcess";
+        *error = ::GetLastError();
+        return NULL;
     }
     if (!IsProcessRunning(process.Get())) {
         // An ended process whose handle someone keeps; Windows refuses to terminate it.
-        FormatTerminationDetail(util, record, "TerminateProcess", ERROR_ACCESS_DENIED, detail);
-        return 0;
+        *failedCall = "TerminateProcess";
+        *error = ERROR_ACCESS_DENIED;
+        return NULL;
     }
     char appPath[sizeof(record.appPath) + 1];
     CopyField(appPath, record.appPath);
     if (!ProcessRunsImage(process.Get(), appPath)) {
         // Another program has that identifier by now: as good as no such process.
-        FormatTerminationDetail(util, record, "OpenProcess", ERROR_INVALID_PARAMETER, detail);
-        return 0;
+        *failedCall = "OpenProcess";
+        *error = ERROR_INVALID_PARAMETER;
+        return NULL;
     }
-    return TerminateRunning(util, process.Get(), detail);
+    return process.Release();
 }

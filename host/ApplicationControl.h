@@ -7,6 +7,7 @@
 const size_t kDetailSize = 512;
 
 class CUtil;
+struct ServiceRecord;
 class CLaunches;
 struct ServiceOptions;
 
@@ -30,6 +31,13 @@ int StartProcess(CUtil& util, CLaunches& launches, const char* applicationName, 
 // application started is ended too, and the call returns once none is left (or after a bounded
 // wait).
 int TerminateApplication(CUtil& util, CLaunches& launches, char (&detail)[kDetailSize]);
+
+// Opens the record's appProcessId with access (SYNCHRONIZE and the image query added) while
+// that process runs and runs the record's appPath. Otherwise NULL, with the call and the error
+// that a termination's detail names: "OpenProcess" (no such process, or another program has
+// the identifier by now) or "TerminateProcess" (an ended process whose handle someone keeps).
+HANDLE OpenRecordedApplication(const ServiceRecord& record, DWORD access, const char** failedCall,
+                               DWORD* error);
 
 // PROCESS_QUERY_LIMITED_INFORMATION, which the XP-level headers leave out.
 const DWORD kProcessQueryLimitedInformation = 0x1000;

@@ -29,14 +29,9 @@ HANDLE OpenRunningApplication(CUtil& util, const CLaunches& launches)
     const ServiceRecord& record = util.Record();
     if (record.appProcessId == 0)
         return NULL;
-    CHandle process(::OpenProcess(SYNCHRONIZE | ImageQueryAccess(), FALSE, record.appProcessId));
-    if (!process || !IsProcessRunning(process.Get()))
-        return NULL;
-    char appPath[sizeof(record.appPath) + 1];
-    CopyField(appPath, record.appPath);
-    if (!ProcessRunsImage(process.Get(), appPath))
-        return NULL;
-    return process.Release();
+    const char* failedCall = NULL;
+    DWORD error = 0;
+    return OpenRecordedApplication(record, 0, &failedCall, &error);
 }
 
 using GetProcessIdFn = DWORD(WINAPI*)(HANDLE);
