@@ -2,23 +2,20 @@
 // A record's stop method and stop timeout, written into its options area the way the front ends
 // write them (WriteServiceOptions), for tests that prepare a table image.
 
+#include "RecordOptions.h"
 #include "ServiceOptions.h"
 #include "TableBytes.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
-#include <cstring>
 #include <string>
 
 inline void SetStopMethod(TestRecord record, uint32_t method, uint32_t stopTimeoutMs)
 {
-    ServiceRecord bytes;
-    std::memcpy(&bytes, record.Bytes(), sizeof(bytes));
     ServiceOptions options;
     options.stopMethod = method;
     options.stopTimeoutMs = stopTimeoutMs;
-    ASSERT_TRUE(WriteServiceOptions(options, bytes));
-    std::memcpy(record.Bytes(), &bytes, sizeof(bytes));
+    ASSERT_TRUE(PutServiceOptions(record, options));
 }
 
 // The requests to end that a test child with --record-close received, one per line; empty when
